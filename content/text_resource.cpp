@@ -128,7 +128,8 @@ TextBuffer UnpackResource(const uint8_t* payload, uint32_t L, uint32_t available
 
 TextBuffer LoadTextResource(int32_t number, int32_t* errorOut) {
   if (number < 1) return {nullptr, 0};
-  auto id = static_cast<uint16_t>(number + 1000);
+  // Unsigned, so that a huge number wraps like every other instead of overflowing.
+  auto id = static_cast<uint16_t>(static_cast<uint32_t>(number) + 1000u);
   plat::ResourceHandle res = plat::FindProgramResource(plat::ResTypeRawData, id);
   if (!res.record) {
     StoreError(errorOut, LoadErrorNotFound);
