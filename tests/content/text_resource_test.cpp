@@ -89,6 +89,20 @@ std::string AsString(const TextBuffer& t) {
   return std::string(reinterpret_cast<const char*>(t.bytes), t.length);
 }
 
+// Success (code 0) leaves the error untouched and gives `expected`; a
+// failure gives no buffer and stores `code`. Releases the buffer.
+void ExpectOutcome(TextBuffer* t, int32_t error, int32_t code, const std::string& expected) {
+  if (code == 0) {
+    ASSERT_NE(t->bytes, nullptr);
+    EXPECT_EQ(AsString(*t), expected);
+    EXPECT_EQ(error, kUntouched);
+    ReleaseText(t);
+  } else {
+    EXPECT_EQ(t->bytes, nullptr);
+    EXPECT_EQ(error, code);
+  }
+}
+
 class TextResourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -403,15 +417,7 @@ TEST_F(TextResourceTest, UnpackChecksThePayloadHeader) {
     ExactBlock block(c.payload);
     int32_t error = kUntouched;
     TextBuffer t = UnpackResource(block.data(), c.L, block.size(), &error);
-    if (c.code == 0) {
-      ASSERT_NE(t.bytes, nullptr);
-      EXPECT_EQ(AsString(t), c.expected);
-      EXPECT_EQ(error, kUntouched);
-      ReleaseText(&t);
-    } else {
-      EXPECT_EQ(t.bytes, nullptr);
-      EXPECT_EQ(error, c.code);
-    }
+    ExpectOutcome(&t, error, c.code, c.expected);
     plat::TakeShownMessages();
   }
 }
@@ -467,15 +473,7 @@ TEST_F(TextResourceTest, ShadowedMalformedResources) {
     ShadowResource shadow(1003, c.resource);
     int32_t error = kUntouched;
     TextBuffer t = LoadTextResource(3, &error);
-    if (c.code == 0) {
-      ASSERT_NE(t.bytes, nullptr);
-      EXPECT_EQ(AsString(t), c.expected);
-      EXPECT_EQ(error, kUntouched);
-      ReleaseText(&t);
-    } else {
-      EXPECT_EQ(t.bytes, nullptr);
-      EXPECT_EQ(error, c.code);
-    }
+    ExpectOutcome(&t, error, c.code, c.expected);
     if (c.code == LoadErrorStream) {
       ExpectStreamErrorMessage();
     } else {
