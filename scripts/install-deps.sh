@@ -12,6 +12,12 @@ PACKAGES="
   libbenchmark-dev
   libfribidi-dev
   libmobi-dev
+  libfreetype-dev
+  libfontconfig-dev
+  libpng-dev
+  fonts-dejavu-core
+  culmus
+  fonts-sil-ezra
   clang
   libclang-rt-14-dev
 "
