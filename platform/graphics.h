@@ -38,7 +38,12 @@ struct Surface {
   uint32_t* pixels;  // owned
 };
 
-Surface* CreateSurface(int32_t width, int32_t height);  // white; null when w/h <= 0 or no memory
+// The largest surface (or bitmap) made, in pixels (256 MiB of them): far more
+// than any screen, and a corrupt size cannot ask for an absurd allocation.
+constexpr int64_t MaxSurfacePixels = int64_t{1} << 26;
+
+// White; null when w/h <= 0, the size exceeds MaxSurfacePixels or no memory.
+Surface* CreateSurface(int32_t width, int32_t height);
 void DestroySurface(Surface* surface);
 Colour SurfacePixel(const Surface* surface, int32_t x, int32_t y);  // 0 outside
 bool WriteSurfacePng(const Surface* surface, const char* path);
@@ -119,7 +124,9 @@ enum BackMode : int { BackTransparent = 1, BackOpaque = 2 };
 
 // Draws into `surface`, which the caller keeps alive and releases.
 DeviceContext* CreateSurfaceDC(Surface* surface);
-// A memory context that draws into whichever bitmap is selected into it.
+// A memory context that draws into whichever bitmap is selected into it. It
+// starts with an empty placeholder bitmap (drawing into it does nothing),
+// which the first SelectBitmap returns so that it can be selected back.
 DeviceContext* CreateMemoryDC(DeviceContext* compatible);
 void DeleteDC(DeviceContext* dc);
 
@@ -181,8 +188,17 @@ bool GetTextExtent(DeviceContext* dc, const char16_t* text, int32_t n, Size* siz
 bool GetTextExtentFit(DeviceContext* dc, const char16_t* text, int32_t n, int32_t maxExtent,
                       int32_t* fit, int32_t* partial, Size* size);
 // Draws n units (n < 0: up to a zero unit) in rect, in the text colour, with
-// the background filled when the mode is opaque. A string of zero advance (a
-// point drawn alone) is centred by its ink. Returns the text height.
+// the background filled when the mode is opaque. Units are in display order:
+// a Hebrew point is drawn over the letter that follows it. A string of zero
+// advance (a point drawn alone) is centred by its ink. Ink is clipped to the
+// surface only, not to rect, so glyphs may overhang their cells. Returns the text height, times
+// the number of lines drawn without DtSingleLine.
+// Without DtSingleLine, lines break at '\n' and wrap at spaces to the rect's
+// width; DtVCenter and DtBottom apply to single lines only. Unless
+// DtNoPrefix, '&' underlines the character after it and "&&" draws '&'.
+// A character the font lacks comes from another installed face, or for a
+// Hebrew presentation form is composed from its letter and points; one that
+// no face has is drawn as nothing.
 int32_t DrawTextInRect(DeviceContext* dc, const char16_t* text, int32_t n, const Rect* rect,
                        uint32_t flags);
 
