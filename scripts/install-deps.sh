@@ -12,6 +12,7 @@ PACKAGES="
   libbenchmark-dev
   libfribidi-dev
   libmobi-dev
+  libpango1.0-dev
   libfreetype-dev
   libfontconfig-dev
   libpng-dev

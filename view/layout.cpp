@@ -167,7 +167,11 @@ uint16_t LayoutParagraph(LayoutState& s, const ParagraphRecord& r, int hanging) 
       p = hangStart;
       hang = 0;
     }
-    if (count >= left) {
+    // Trailing spaces belong to no line: a line followed only by spaces is
+    // the paragraph's last and keeps its blank line.
+    int32_t after = p + count;
+    while (after < p + left && work[after] == kSpace) ++after;
+    if (count >= left || after == p + left) {
       if (r.style & StyleBlankAfter) ++view->visualLineCount;
     } else {
       line->style = r.style & 0x7F;
