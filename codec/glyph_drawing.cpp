@@ -150,7 +150,11 @@ void DrawRunColoured(plat::DeviceContext* dc, const uint8_t* text, int32_t count
                      plat::Colour backColour) {
   plat::Colour oldText = plat::SetTextColour(dc, textColour);
   plat::Colour oldBack = plat::SetBackColour(dc, backColour);
+  // Opaque for the run, so that the background colour shows even after the
+  // glyph path has left the context transparent.
+  int oldMode = plat::SetBackMode(dc, plat::BackOpaque);
   DrawRunBox(dc, text, count, left, top, width, height);
+  plat::SetBackMode(dc, oldMode);
   plat::SetBackColour(dc, oldBack);
   plat::SetTextColour(dc, oldText);
 }

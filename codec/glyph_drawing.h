@@ -30,7 +30,8 @@ void DrawRun(ArticleView* view, const uint8_t* text, int32_t count, int32_t left
 
 void DrawGlyphs(ArticleView* view, const uint8_t* text, int32_t count, const plat::Rect* box);
 
-// The run path in the given colours; the context's colours are restored.
+// The run path in the given colours on an opaque background; the context's
+// colours and background mode are restored.
 void DrawRunColoured(plat::DeviceContext* dc, const uint8_t* text, int32_t count, int32_t left,
                      int32_t top, int32_t width, int32_t height, plat::Colour textColour,
                      plat::Colour backColour);

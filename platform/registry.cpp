@@ -415,6 +415,15 @@ std::string KeyPath(const char16_t* path) {
   return p;
 }
 
+// A key exists when it has a section or any key below it has one: parents
+// are implied, as the export format need not list them.
+bool KeyExists(const Store& store, const std::string& path) {
+  std::string folded = Fold(path);
+  if (store.count(folded)) return true;
+  auto child = store.lower_bound(folded + "\\");
+  return child != store.end() && child->first.rfind(folded + "\\", 0) == 0;
+}
+
 }  // namespace
 
 struct RegKey {
@@ -446,7 +455,7 @@ int32_t RegOpenKey(uintptr_t root, const char16_t* path, uint32_t access, RegKey
   std::string p = KeyPath(path);
   Store store;
   if (!LoadStore(&store)) return RegAccessDenied;
-  if (!p.empty() && store.find(Fold(p)) == store.end()) return RegNotFound;
+  if (!p.empty() && !KeyExists(store, p)) return RegNotFound;
   *key = new (std::nothrow) RegKey{p, access, std::move(store)};
   return *key ? RegOk : RegInvalid;
 }

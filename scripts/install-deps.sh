@@ -16,6 +16,7 @@ PACKAGES="
   libfreetype-dev
   libfontconfig-dev
   libpng-dev
+  libsdl2-dev
   fonts-dejavu-core
   culmus
   fonts-sil-ezra

@@ -6,7 +6,7 @@
 
 namespace plat {
 struct PlatWindow;
-struct PlatBitmap;
+struct Bitmap;
 struct PlatModule;
 }  // namespace plat
 
@@ -52,7 +52,7 @@ struct AppGlobals {
   int32_t surroundingGutter;
   plat::PlatWindow* bar;
   plat::PlatWindow* mainWindow;
-  plat::PlatBitmap* rowBitmaps[kRowBitmapCount];
+  plat::Bitmap* rowBitmaps[kRowBitmapCount];
   uint16_t bookmarkCount;
   uint16_t* bookmarks;  // owned, zero-terminated
   uint16_t bookmarkFlags;

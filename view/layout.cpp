@@ -276,6 +276,13 @@ uint16_t LayoutArticle(ArticleView* view, TextBuffer text, bool takeText) {
     if (kept) plat::SelectFont(view->dc, kept);
     view->lines[s.line] = LineRecord{};
     if (!own && takeText) view->text = TextBuffer{nullptr, 0};
+    // Lines of a text the view does not keep would point into the wrong
+    // buffer: the view keeps its text but shows no lines until a layout
+    // succeeds.
+    if (!own && view->text.bytes) {
+      view->lines[0] = LineRecord{};
+      view->lineCount = 0;
+    }
     return dropNew(status);
   }
 

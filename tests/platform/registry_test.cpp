@@ -151,6 +151,13 @@ TEST_F(Registry, QueriesAndAccess) {
   EXPECT_EQ(plat::RegSetValue(k, u"Lesson", plat::RegTypeNumber, one, 4), plat::RegAccessDenied);
   plat::RegCloseKey(k);
   EXPECT_EQ(plat::RegOpenKey(0x80000002, kProgramKey, plat::RegAccessRead, &k), plat::RegInvalid);
+  // A key with keys below it exists even without values of its own; a key
+  // that only shares the beginning of a name does not.
+  ASSERT_EQ(plat::RegOpenKey(plat::RegRootCurrentUser, u"software\\CORVANTA", plat::RegAccessRead, &k),
+            plat::RegOk);
+  plat::RegCloseKey(k);
+  EXPECT_EQ(plat::RegOpenKey(plat::RegRootCurrentUser, u"Software\\Corvan", plat::RegAccessRead, &k),
+            plat::RegNotFound);
 }
 
 TEST_F(Registry, WritesKeepWhatOthersChangedMeanwhile) {

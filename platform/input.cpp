@@ -1,0 +1,139 @@
+// Input from the backends (and from tests and scripts): stylus presses go to
+// the window under them and stay with it until released, keys and text go
+// to the focus window, and a disabled window gets none of it.
+#include <algorithm>
+
+#include "platform/window_internal.h"
+
+namespace plat {
+
+namespace wm {
+
+namespace {
+
+intptr_t ClientPoint(const PlatWindow* w, int32_t x, int32_t y) {
+  int32_t ox, oy;
+  ScreenOrigin(w, &ox, &oy);
+  const Rect c = ClientRectInWindow(w);
+  // Far outside the window (a drag off it) the words saturate rather than wrap.
+  const int32_t cx = std::clamp(x - ox - c.left, -32768, 32767);
+  const int32_t cy = std::clamp(y - oy - c.top, -32768, 32767);
+  return PackWords(cx, cy);
+}
+
+void PostStylus(PlatWindow* w, uint32_t hit, uint32_t clientMessage, uint32_t frameMessage,
+                uintptr_t buttons, int32_t x, int32_t y) {
+  if (hit == FrameHitClient) {
+    QueueMessage(w, clientMessage, buttons, ClientPoint(w, x, y));
+  } else {
+    QueueMessage(w, frameMessage, hit, PackWords(std::clamp(x, -32768, 32767), std::clamp(y, -32768, 32767)));
+  }
+}
+
+PlatWindow* KeyTarget() {
+  World& W = TheWorld();
+  PlatWindow* target = W.focus ? W.focus : W.active;
+  if (!Live(target) || target->destroying || !EnabledChain(target)) return nullptr;
+  return target;
+}
+
+}  // namespace
+
+void ForgetCapture(const PlatWindow* w) {
+  World& W = TheWorld();
+  if (!W.capture || !IsWithin(W.capture, w)) return;
+  PlatWindow* c = W.capture;
+  if (W.captureHit == FrameHitVScroll) {
+    c->vbar.dragging = false;
+    c->vbar.pressedPart = ScrollPartNone;
+    c->frameDirty = true;
+    MarkChanged();
+  }
+  W.capture = nullptr;
+}
+
+void RouteKey(uint32_t key, bool down, uint32_t keyState, bool repeat, bool textFollows) {
+  World& W = TheWorld();
+  if (!W.started) return;
+  PlatWindow* target = KeyTarget();
+  if (!target) return;
+  uint32_t flags = 1;  // repeat count
+  if (keyState & KeyStateAlt) flags |= KeyFlagAlt;
+  if (repeat || !down) flags |= KeyFlagWasDown;
+  if (!down) flags |= KeyFlagReleased;
+  if (textFollows) flags |= KeyFlagTextFollows;
+  const uint32_t saved = W.keyState;
+  W.keyState = keyState;
+  QueueMessage(target, down ? MsgKeyDown : MsgKeyUp, key, static_cast<intptr_t>(flags));
+  W.keyState = saved;
+}
+
+}  // namespace wm
+
+using namespace wm;
+
+void InputStylusDown(int32_t x, int32_t y) {
+  World& W = TheWorld();
+  if (!W.started) return;
+  W.pointerX = x;
+  W.pointerY = y;
+  W.capture = nullptr;  // a press whose release never came
+  uint32_t hit = FrameHitNowhere;
+  PlatWindow* w = HitTest(x, y, &hit);
+  if (!w || !EnabledChain(w)) return;
+  PlatWindow* top = TopLevelOf(w);
+  if (W.active != top) {
+    Hold hold(w);
+    ActivateTopLevel(top, ActivateByClick);
+    if (!Live(w) || !EnabledChain(w)) return;
+  }
+  W.capture = w;
+  W.captureHit = hit;
+  PostStylus(w, hit, MsgStylusDown, MsgFrameStylusDown, StylusButtonDown, x, y);
+}
+
+void InputStylusMove(int32_t x, int32_t y) {
+  World& W = TheWorld();
+  if (!W.started) return;
+  W.pointerX = x;
+  W.pointerY = y;
+  if (!Live(W.capture)) return;
+  PostStylus(W.capture, W.captureHit, MsgStylusMove, MsgFrameStylusMove, StylusButtonDown, x, y);
+}
+
+void InputStylusUp(int32_t x, int32_t y) {
+  World& W = TheWorld();
+  if (!W.started) return;
+  W.pointerX = x;
+  W.pointerY = y;
+  PlatWindow* w = W.capture;
+  W.capture = nullptr;
+  if (!Live(w)) return;
+  PostStylus(w, W.captureHit, MsgStylusUp, MsgFrameStylusUp, 0, x, y);
+}
+
+void InputKey(uint32_t key, bool down, uint32_t keyState, bool repeat) {
+  RouteKey(key, down, keyState, repeat, false);
+}
+
+void InputText(const std::u16string& text) {
+  if (!TheWorld().started) return;
+  PlatWindow* target = KeyTarget();
+  if (!target) return;
+  for (char16_t unit : text) QueueMessage(target, MsgChar, unit, 1);
+}
+
+void InputWheel(int32_t x, int32_t y, int32_t notches) {
+  World& W = TheWorld();
+  if (!W.started || notches == 0) return;
+  W.pointerX = x;
+  W.pointerY = y;
+  uint32_t hit;
+  PlatWindow* w = HitTest(x, y, &hit);
+  if (!w || !EnabledChain(w)) return;
+  const int32_t delta = std::clamp(notches, -273, 273) * 120;  // fits the signed word
+  QueueMessage(w, MsgWheel, static_cast<uintptr_t>(PackWords(0, delta)),
+               PackWords(std::clamp(x, -32768, 32767), std::clamp(y, -32768, 32767)));
+}
+
+}  // namespace plat
