@@ -18,12 +18,11 @@
 #include "tools/pack/hebrew_encoder.h"
 #include "view/font_cache.h"
 #include "view/layout.h"
+#include "tests/view/view_fixture.h"
 
 namespace {
 
-constexpr char16_t kFace[] = u"Frank Ruehl CLM";
-constexpr int32_t kLeft = 10;
-constexpr int32_t kTop = 20;
+using namespace view_test;
 
 constexpr plat::Colour kWhite = plat::MakeColour(255, 255, 255);
 constexpr plat::Colour kRed = plat::MakeColour(255, 0, 0);
@@ -31,92 +30,11 @@ constexpr plat::Colour kBlue = plat::MakeColour(0, 0, 255);
 constexpr plat::Colour kYellow = plat::MakeColour(255, 255, 0);
 constexpr plat::Colour kGrey = plat::MakeColour(128, 128, 128);
 
-struct Record {
-  uint8_t style;
-  uint8_t metrics;
-  std::vector<uint8_t> text;  // stored (display) order
-};
-
-std::vector<uint8_t> Rtl(std::string_view reading) { return {reading.rbegin(), reading.rend()}; }
-
-TextBuffer MakeText(const std::vector<Record>& records) {
-  std::vector<uint8_t> bytes;
-  for (const Record& r : records) {
-    bytes.push_back(r.style);
-    bytes.push_back(r.metrics);
-    bytes.insert(bytes.end(), r.text.begin(), r.text.end());
-    bytes.push_back(0);
-  }
-  bytes.insert(bytes.end(), 3, 0);
-  auto* block = static_cast<uint8_t*>(plat::MemAlloc(bytes.size() + 2));
-  std::memcpy(block, bytes.data(), bytes.size());
-  block[bytes.size()] = block[bytes.size() + 1] = 0;
-  return {block, static_cast<uint32_t>(bytes.size())};
-}
-
-// Letters 10 pixels, 'b' 8, 'c' 12, space 5, digits 10, points 0.
-uint16_t TestWidth(int code) {
-  if (code >= kFirstVowelCode && code <= kLastVowelCode) return 0;
-  switch (code) {
-    case ' ': return 5;
-    case 'b': return 8;
-    case 'c': return 12;
-    default: return 10;
-  }
-}
-
-class PaintTest : public ::testing::Test {
+class PaintTest : public ViewFixture {
  protected:
   void SetUp() override {
-    saved_ = g_app;
-    g_app.fontChoice.asciiBase = kAsciiBaseUnicode;
-    g_app.displayFlags = 0;
-    surface_ = plat::CreateSurface(400, 320);
-    dc_ = plat::CreateSurfaceDC(surface_);
-    // The conversion buffer lives as long as the program: have it before
-    // counting blocks.
-    const uint8_t warm[] = {'a', 0};
-    int32_t d = 0;
-    ConvertArticleText(warm, 1, &g_conversionBuffer, &d);
-    baseline_ = plat::MemLiveBlocks();
+    StartSurface(400, 320);
     MakeView(200, 200);
-  }
-  void TearDown() override {
-    plat::SetDrawTextRecorder(nullptr);
-    plat::SelectFont(dc_, plat::GetStockFont(plat::StockSystemFont));
-    DestroyView(view_, true);
-    EXPECT_EQ(plat::MemLiveBlocks(), baseline_) << "blocks leaked";
-    plat::DeleteDC(dc_);
-    plat::DestroySurface(surface_);
-    g_app = saved_;
-  }
-
-  void MakeView(int32_t width, int32_t height, int32_t size = 20) {
-    plat::SelectFont(dc_, plat::GetStockFont(plat::StockSystemFont));
-    DestroyView(view_, true);
-    FontChoice choice{};
-    std::char_traits<char16_t>::copy(choice.faceName, kFace, std::char_traits<char16_t>::length(kFace));
-    choice.size = size;
-    choice.asciiBase = kAsciiBaseUnicode;
-    const plat::Rect rect{kLeft, kTop, kLeft + width, kTop + height};
-    view_ = CreateView(dc_, &rect, &choice, 100);
-    ASSERT_NE(view_, nullptr);
-  }
-
-  void UseTestWidths(uint8_t key) {
-    plat::Font* old = SelectStyleFont(view_, key);
-    ASSERT_NE(view_->widthTable, nullptr);
-    for (int c = kFirstMeasuredCode; c <= kLastMeasuredCode; ++c)
-      view_->widthTable->widths[c - kFirstMeasuredCode] = TestWidth(c);
-    if (old) plat::SelectFont(dc_, old);
-  }
-
-  plat::TextMetrics Metrics(uint8_t key) {
-    plat::Font* old = SelectStyleFont(view_, key);
-    plat::TextMetrics tm{};
-    EXPECT_TRUE(plat::GetTextMetrics(dc_, &tm));
-    if (old) plat::SelectFont(dc_, old);
-    return tm;
   }
 
   void Layout(const std::vector<Record>& records) {
@@ -141,12 +59,7 @@ class PaintTest : public ::testing::Test {
 
   plat::Colour Pixel(int32_t x, int32_t y) const { return plat::SurfacePixel(surface_, x, y); }
 
-  AppGlobals saved_;
-  plat::Surface* surface_ = nullptr;
-  plat::DeviceContext* dc_ = nullptr;
-  ArticleView* view_ = nullptr;
   int result_ = 0;
-  long baseline_ = 0;
 };
 
 std::u16string Letter(char c) { return std::u16string(1, static_cast<char16_t>(0x5D0 + c - 'a')); }
