@@ -4,6 +4,7 @@
 #include <new>
 #include <vector>
 
+#include "platform/instances_internal.h"
 #include "platform/resources.h"
 #include "platform/window_internal.h"
 
@@ -144,6 +145,7 @@ int32_t NextMessage(Message* msg, Window window, uint32_t first, uint32_t last) 
     if (PollMessage(msg, window, first, last, true)) return msg->message == MsgQuit ? 0 : 1;
     if (!W.started) return -1;
     if (window && !Live(window)) return -1;
+    if (ServeInstances()) continue;  // other copies are served before the loop waits
     if (W.backend == ScreenSdl) {
       if (W.changed) SdlPresent();
       if (!SdlWaitAndDispatch()) return -1;

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <thread>
 
+#include "platform/instances.h"
+#include "platform/instances_internal.h"
 #include "platform/message_box_internal.h"
 #include "platform/window_internal.h"
 
@@ -101,7 +103,7 @@ bool HeadlessIdle() {
   if (S.sleeping) {
     const auto now = std::chrono::steady_clock::now();
     if (now < S.sleepUntil) {
-      std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(S.sleepUntil - now, kSleepSlice));
+      WaitForInstances(std::min<std::chrono::steady_clock::duration>(S.sleepUntil - now, kSleepSlice));
       return true;
     }
     S.sleeping = false;
@@ -167,6 +169,7 @@ ScreenStartResult StartScreen(const PlatformOptions& options) {
 void StopScreen() {
   World& W = TheWorld();
   if (!W.started) return;
+  WithdrawWindow();
   DestroyAllWindows();
   ResetWindows();
   if (W.backend == ScreenSdl) SdlClose();

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/instances_internal.h"
 #include "platform/text_utf.h"
 #include "platform/window_internal.h"
 
@@ -25,6 +26,8 @@ struct SdlState {
   bool mustPresent = false;  // the window was uncovered: show the picture again
 };
 SdlState g_sdl;
+
+constexpr int kInstanceWakeMs = 50;
 
 uint32_t KeyFromSdl(const SDL_Keysym& k) {
   // Letters and digits by position, so that they keep their codes under any
@@ -227,7 +230,13 @@ void SdlPresent() {
 
 bool SdlWaitAndDispatch() {
   SDL_Event e;
-  if (!SDL_WaitEvent(&e)) return false;
+  if (InstancesListening()) {
+    // The socket has no place among SDL's events: wake now and then so the
+    // loop serves it. Nothing arriving is not a failure.
+    if (!SDL_WaitEventTimeout(&e, kInstanceWakeMs)) return true;
+  } else if (!SDL_WaitEvent(&e)) {
+    return false;
+  }
   Handle(e);
   while (SDL_PollEvent(&e)) Handle(e);
   return true;
@@ -242,6 +251,14 @@ void SdlSetTextInput(bool on) {
 
 void SdlSetTitle(const std::u16string& title) {
   if (g_sdl.window) SDL_SetWindowTitle(g_sdl.window, Utf16ToUtf8(title).c_str());
+}
+
+bool SdlHasInputFocus() {
+  return g_sdl.window && (SDL_GetWindowFlags(g_sdl.window) & SDL_WINDOW_INPUT_FOCUS) != 0;
+}
+
+void SdlRaise() {
+  if (g_sdl.window) SDL_RaiseWindow(g_sdl.window);
 }
 
 }  // namespace wm
