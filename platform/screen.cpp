@@ -5,7 +5,6 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
-#include <thread>
 
 #include "platform/instances.h"
 #include "platform/instances_internal.h"
