@@ -64,10 +64,10 @@ void ComposeWindow(Surface* screen, PlatWindow* w, int32_t originX, int32_t orig
 Font* CaptionFont() {
   World& W = TheWorld();
   if (!W.captionFont) {
-    FontSpec spec{};
-    spec.height = kCaptionFontHeight;
-    spec.weight = FontWeightBold;
-    W.captionFont = CreateFontFromSpec(&spec);
+    FontDescription desc{};
+    desc.height = kCaptionFontHeight;
+    desc.weight = FontWeightBold;
+    W.captionFont = CreateFontFromDescription(&desc);
   }
   return W.captionFont;
 }

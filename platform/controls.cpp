@@ -81,13 +81,13 @@ const std::vector<PlatWindow*>& Siblings(PlatWindow* w) {
 bool EnsureControlClasses() {
   if (!wm::TheWorld().started) return false;
   // Controls paint their whole client themselves: no background brush.
-  const WindowClassSpec specs[] = {
+  const WindowClassDescription classes[] = {
       {kStaticClass, ClassRedrawOnWidth | ClassRedrawOnHeight, ctl::StaticProc, 0, nullptr},
       {kButtonClass, ClassRedrawOnWidth | ClassRedrawOnHeight, ctl::ButtonProc, 0, nullptr},
       {kEditClass, ClassRedrawOnWidth | ClassRedrawOnHeight, ctl::EditProc, 0, nullptr},
       {kListBoxClass, ClassRedrawOnWidth | ClassRedrawOnHeight, ctl::ListBoxProc, 0, nullptr},
   };
-  for (const WindowClassSpec& spec : specs) AddWindowClass(&spec);  // false once there: fine
+  for (const WindowClassDescription& desc : classes) AddWindowClass(&desc);  // false once there: fine
   return true;
 }
 

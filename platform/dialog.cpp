@@ -113,13 +113,13 @@ bool ValidTemplate(const DialogTemplate& t) {
 // ---- Fonts and units -------------------------------------------------------------
 
 Font* TemplateFont(const DialogTemplate& t) {
-  FontSpec spec{};
+  FontDescription desc{};
   std::u16string face = (t.style & DlgStyleSetFont) ? t.fontName : u"";
   if (face.empty() || face == u"System") face = kUiFace;  // the platform's UI face
-  std::copy_n(face.begin(), std::min<std::size_t>(face.size(), 31), spec.faceName);
+  std::copy_n(face.begin(), std::min<std::size_t>(face.size(), 31), desc.faceName);
   const int32_t points = (t.style & DlgStyleSetFont) && t.pointSize ? t.pointSize : kDefaultPointSize;
-  spec.height = -((points * kPixelsPerInch + 36) / 72);
-  return CreateFontFromSpec(&spec);
+  desc.height = -((points * kPixelsPerInch + 36) / 72);
+  return CreateFontFromDescription(&desc);
 }
 
 void BaseUnitsOf(Font* font, int32_t* baseX, int32_t* baseY) {
@@ -250,19 +250,19 @@ PlatWindow* MakeControl(PlatWindow* dialog, const DialogItemTemplate& item, Dial
     default: break;
   }
   ControlInit init{item.textResource};
-  WindowSpec spec{};
-  spec.exStyle = item.exStyle;
-  spec.className = cls;
-  spec.title = item.textResource ? u"" : item.text.c_str();
-  spec.style = (item.style | WinStyleChild) & ~WinStylePopup;
-  spec.x = item.x * run->baseX / 4;
-  spec.y = item.y * run->baseY / 8;
-  spec.width = item.cx * run->baseX / 4;
-  spec.height = item.cy * run->baseY / 8;
-  spec.parent = dialog;
-  spec.id = item.id;
-  spec.createParam = &init;
-  PlatWindow* c = OpenWindow(&spec);
+  WindowDescription desc{};
+  desc.exStyle = item.exStyle;
+  desc.className = cls;
+  desc.title = item.textResource ? u"" : item.text.c_str();
+  desc.style = (item.style | WinStyleChild) & ~WinStylePopup;
+  desc.x = item.x * run->baseX / 4;
+  desc.y = item.y * run->baseY / 8;
+  desc.width = item.cx * run->baseX / 4;
+  desc.height = item.cy * run->baseY / 8;
+  desc.parent = dialog;
+  desc.id = item.id;
+  desc.createParam = &init;
+  PlatWindow* c = OpenWindow(&desc);
   if (c) SendToWindow(c, MsgSetFont, reinterpret_cast<uintptr_t>(run->font), 0);
   return c;
 }
@@ -358,7 +358,7 @@ bool EncodeDialogTemplate(const DialogTemplate& t, std::vector<uint8_t>* out) {
 intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, intptr_t param) {
   World& W = TheWorld();
   if (!W.started || !tmpl || !ValidTemplate(*tmpl) || !EnsureControlClasses()) return -1;
-  WindowClassSpec cls{kDialogClass, 0, DialogWindowProc, 0, GetStockBrush(StockWhiteBrush)};
+  WindowClassDescription cls{kDialogClass, 0, DialogWindowProc, 0, GetStockBrush(StockWhiteBrush)};
   AddWindowClass(&cls);  // already there after the first dialog
 
   DialogRun run{};
@@ -377,7 +377,7 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
   const bool ownerWasEnabled = top && !(top->style & WinStyleDisabled);
   if (top) SetWindowEnabled(top, false);
 
-  WindowSpec ws{};
+  WindowDescription ws{};
   ws.exStyle = tmpl->exStyle;
   ws.className = kDialogClass;
   ws.title = tmpl->caption.c_str();

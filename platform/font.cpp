@@ -439,17 +439,17 @@ const Glyph& GlyphFor(Font* font, char32_t c) {
 
 // ---- Font records -----------------------------------------------------------
 
-bool InitFont(Font* font, const FontSpec& spec) {
+bool InitFont(Font* font, const FontDescription& desc) {
   if (!FontconfigReady() || !Library()) return false;
   std::u16string name;
-  for (std::size_t i = 0; i < std::size(spec.faceName) && spec.faceName[i]; ++i)
-    name.push_back(spec.faceName[i]);
+  for (std::size_t i = 0; i < std::size(desc.faceName) && desc.faceName[i]; ++i)
+    name.push_back(desc.faceName[i]);
   std::string family = name.empty() ? std::string(kDefaultFamily) : Utf16ToUtf8(name);
-  font->wantBold = spec.weight >= 600;
-  font->wantItalic = spec.italic != 0;
-  font->underline = spec.underline != 0;
+  font->wantBold = desc.weight >= 600;
+  font->wantItalic = desc.italic != 0;
+  font->underline = desc.underline != 0;
   FcPattern* pat =
-      RequestPattern(family, font->wantBold, font->wantItalic, spec.charSet == CharSetHebrew);
+      RequestPattern(family, font->wantBold, font->wantItalic, desc.charSet == CharSetHebrew);
   if (!pat) return false;
   FcResult result;
   FcPattern* match = FcFontMatch(nullptr, pat, &result);
@@ -462,7 +462,7 @@ bool InitFont(Font* font, const FontSpec& spec) {
   if (!opened) return false;
   font->faces.push_back(std::move(face));
   FT_Face f = font->faces[0].face;
-  if (!SizeFace(f, spec.height)) return false;
+  if (!SizeFace(f, desc.height)) return false;
 
   const FT_Size_Metrics& m = f->size->metrics;
   font->emSize = FT_IS_SCALABLE(f) ? FT_MulFix(f->units_per_EM, m.y_scale) : FT_Pos{m.y_ppem} * 64;
@@ -706,11 +706,11 @@ Font* GetStockFont(int index) {
     auto* font = new (std::nothrow) Font;
     if (!font) return nullptr;
     font->stock = true;
-    FontSpec spec{};
-    spec.weight = FontWeightNormal;
+    FontDescription desc{};
+    desc.weight = FontWeightNormal;
     bool ok = false;
     try {
-      ok = InitFont(font, spec);
+      ok = InitFont(font, desc);
     } catch (const std::bad_alloc&) {
     }
     if (!ok) {
@@ -723,14 +723,14 @@ Font* GetStockFont(int index) {
   return g_stockFont;
 }
 
-Font* CreateFontFromSpec(const FontSpec* spec) {
-  if (!spec) return nullptr;
+Font* CreateFontFromDescription(const FontDescription* desc) {
+  if (!desc) return nullptr;
   void* block = MemAlloc(sizeof(Font));
   if (!block) return nullptr;
   Font* font = new (block) Font;
   bool ok = false;
   try {
-    ok = InitFont(font, *spec);
+    ok = InitFont(font, *desc);
   } catch (const std::bad_alloc&) {
   }
   if (!ok) {

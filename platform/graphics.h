@@ -86,7 +86,7 @@ constexpr uint8_t CharSetHebrew = 177;
 constexpr int32_t FontWeightNormal = 400;
 constexpr int32_t FontWeightBold = 700;
 
-struct FontSpec {
+struct FontDescription {
   char16_t faceName[32];  // empty: the platform's default face
   int32_t height;         // > 0: cell height (ascent + descent); < 0: em height; 0: default
   int32_t weight;         // 0 or 400 normal, 700 bold
@@ -97,7 +97,7 @@ struct FontSpec {
 
 // The face is matched by name through fontconfig (the closest face when the
 // name is unknown). Null when no face can be loaded.
-Font* CreateFontFromSpec(const FontSpec* spec);
+Font* CreateFontFromDescription(const FontDescription* desc);
 void DeleteFont(Font* font);
 
 struct TextMetrics {

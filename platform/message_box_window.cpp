@@ -329,7 +329,7 @@ int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* ca
                           uint32_t flags) {
   World& W = TheWorld();
   if (!W.started) return 0;
-  WindowClassSpec cls{kBoxClass, 0, BoxProc, 0, GetStockBrush(StockWhiteBrush)};
+  WindowClassDescription cls{kBoxClass, 0, BoxProc, 0, GetStockBrush(StockWhiteBrush)};
   AddWindowClass(&cls);  // already there after the first box
 
   Box box{};
@@ -345,12 +345,12 @@ int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* ca
   if (box.icon > MsgBoxIconInfo) box.icon = 0;
   box.focused = std::min(static_cast<int32_t>((flags >> 8) & 0x3), static_cast<int32_t>(box.answers.size()) - 1);
   box.pressed = -1;
-  FontSpec spec{};
-  spec.height = kTextHeight;
-  box.font = CreateFontFromSpec(&spec);
-  spec.weight = FontWeightBold;
-  spec.height = 22;
-  box.bold = CreateFontFromSpec(&spec);
+  FontDescription desc{};
+  desc.height = kTextHeight;
+  box.font = CreateFontFromDescription(&desc);
+  desc.weight = FontWeightBold;
+  desc.height = 22;
+  box.bold = CreateFontFromDescription(&desc);
   if (!box.font) box.font = GetStockFont(StockSystemFont);
   if (!box.bold) box.bold = box.font;
 
@@ -363,7 +363,7 @@ int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* ca
   const bool ownerWasEnabled = top && !(top->style & WinStyleDisabled);
   if (top) SetWindowEnabled(top, false);
 
-  WindowSpec ws{};
+  WindowDescription ws{};
   ws.className = kBoxClass;
   ws.title = title.c_str();
   ws.style = WinStylePopup | WinStyleCaption;

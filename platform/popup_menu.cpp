@@ -290,15 +290,15 @@ bool TakeInput(Window w, Popup* p, const Message& m) {
 uint16_t Run(const Menu* menu, Window owner, int32_t x, int32_t y, const Rect* button, bool post) {
   wm::World& W = wm::TheWorld();
   if (!W.started || !menu || menu->items.empty()) return 0;
-  WindowClassSpec cls{kPopupClass, 0, PopupProc, 0, GetStockBrush(StockWhiteBrush)};
+  WindowClassDescription cls{kPopupClass, 0, PopupProc, 0, GetStockBrush(StockWhiteBrush)};
   AddWindowClass(&cls);  // already there after the first menu
 
   Popup p{};
   p.menu = menu;
   p.selected = -1;
-  FontSpec spec{};
-  spec.height = kTextHeight;
-  p.font = CreateFontFromSpec(&spec);
+  FontDescription desc{};
+  desc.height = kTextHeight;
+  p.font = CreateFontFromDescription(&desc);
   const bool ownFont = p.font != nullptr;
   if (!p.font) p.font = GetStockFont(StockSystemFont);
   Size client{};
@@ -318,7 +318,7 @@ uint16_t Run(const Menu* menu, Window owner, int32_t x, int32_t y, const Rect* b
   x = std::clamp(x, 0, std::max(0, W.width - width));
   y = std::clamp(y, 0, std::max(0, W.height - height));
 
-  WindowSpec ws{};
+  WindowDescription ws{};
   ws.className = kPopupClass;
   ws.style = WinStylePopup | WinStyleBorder;
   ws.x = x;

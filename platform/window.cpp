@@ -401,17 +401,17 @@ using namespace wm;
 
 // ---- Window classes ----------------------------------------------------------------
 
-bool AddWindowClass(const WindowClassSpec* spec) {
-  if (!spec || !spec->name || !spec->proc) return false;
-  const std::size_t n = BoundedLength(spec->name, kMaxClassName);
-  if (n == 0 || n > kMaxClassName || FindClass(spec->name)) return false;
+bool AddWindowClass(const WindowClassDescription* desc) {
+  if (!desc || !desc->name || !desc->proc) return false;
+  const std::size_t n = BoundedLength(desc->name, kMaxClassName);
+  if (n == 0 || n > kMaxClassName || FindClass(desc->name)) return false;
   try {
     auto c = std::make_unique<WindowClass>();
-    c->name.assign(spec->name, n);
-    c->style = spec->style;
-    c->proc = spec->proc;
-    c->iconId = spec->iconId;
-    c->background = spec->background;
+    c->name.assign(desc->name, n);
+    c->style = desc->style;
+    c->proc = desc->proc;
+    c->iconId = desc->iconId;
+    c->background = desc->background;
     c->windowCount = 0;
     TheWorld().classes.push_back(std::move(c));
     return true;
@@ -432,22 +432,22 @@ bool RemoveWindowClass(const char16_t* name) {
 
 // ---- Windows ------------------------------------------------------------------------
 
-Window OpenWindow(const WindowSpec* spec) {
+Window OpenWindow(const WindowDescription* desc) {
   World& W = TheWorld();
-  if (!W.started || !spec) return nullptr;
-  WindowClass* cls = FindClass(spec->className);
+  if (!W.started || !desc) return nullptr;
+  WindowClass* cls = FindClass(desc->className);
   if (!cls) return nullptr;
-  const bool child = (spec->style & WinStyleChild) != 0;
+  const bool child = (desc->style & WinStyleChild) != 0;
   PlatWindow* parent = nullptr;
   PlatWindow* owner = nullptr;
   if (child) {
-    if (!Live(spec->parent) || spec->parent->destroying) return nullptr;
-    parent = spec->parent;
-  } else if (spec->parent) {
-    if (!Live(spec->parent) || spec->parent->destroying) return nullptr;
-    owner = TopLevelOf(spec->parent);
+    if (!Live(desc->parent) || desc->parent->destroying) return nullptr;
+    parent = desc->parent;
+  } else if (desc->parent) {
+    if (!Live(desc->parent) || desc->parent->destroying) return nullptr;
+    owner = TopLevelOf(desc->parent);
   }
-  int32_t x = spec->x, y = spec->y, width = spec->width, height = spec->height;
+  int32_t x = desc->x, y = desc->y, width = desc->width, height = desc->height;
   if (x == kDefaultPlacement) x = y = 0;
   if (y == kDefaultPlacement) y = 0;
   x = ClampCoordinate(x);
@@ -463,7 +463,7 @@ Window OpenWindow(const WindowSpec* spec) {
   PlatWindow* w = new (std::nothrow) PlatWindow{};
   if (!w) return nullptr;
   try {
-    if (spec->title) w->title = spec->title;
+    if (desc->title) w->title = desc->title;
     (child ? parent->children : W.topLevels).push_back(w);
     W.live.insert(w);
   } catch (const std::bad_alloc&) {
@@ -479,9 +479,9 @@ Window OpenWindow(const WindowSpec* spec) {
   w->cls = cls;
   ++cls->windowCount;
   // Shown only once created, so nothing is painted half-made.
-  w->style = spec->style & ~WinStyleVisible;
-  w->exStyle = spec->exStyle;
-  w->id = spec->id;
+  w->style = desc->style & ~WinStyleVisible;
+  w->exStyle = desc->exStyle;
+  w->id = desc->id;
   w->parent = parent;
   w->owner = owner;
   w->rect = Rect{x, y, x + width, y + height};
@@ -490,8 +490,8 @@ Window OpenWindow(const WindowSpec* spec) {
   UpdateFrameLayout(w);
 
   Hold hold(w);
-  CreationInfo info{spec->createParam, spec->parent, x, y, width, height,
-                    spec->style, spec->exStyle, w->title.c_str(), cls->name.c_str()};
+  CreationInfo info{desc->createParam, desc->parent, x, y, width, height,
+                    desc->style, desc->exStyle, w->title.c_str(), cls->name.c_str()};
   const intptr_t created = SendToWindow(w, MsgCreate, 0, reinterpret_cast<intptr_t>(&info));
   if (!Live(w)) return nullptr;
   if (created == -1) {
@@ -500,7 +500,7 @@ Window OpenWindow(const WindowSpec* spec) {
   }
   SendSizeAndMove(w, true, true);
   if (!Live(w)) return nullptr;
-  if (spec->style & WinStyleVisible) ApplyShowMode(w, child ? ShowKeepActive : ShowNormal);
+  if (desc->style & WinStyleVisible) ApplyShowMode(w, child ? ShowKeepActive : ShowNormal);
   return Live(w) ? w : nullptr;
 }
 

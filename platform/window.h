@@ -154,7 +154,7 @@ enum ShowMode : int32_t {
 
 // ---- Records -----------------------------------------------------------------------
 
-struct WindowClassSpec {
+struct WindowClassDescription {
   const char16_t* name;  // required, at most 255 units
   uint32_t style;        // ClassStyle bits
   WindowProc proc;       // required
@@ -162,7 +162,7 @@ struct WindowClassSpec {
   Brush* background;     // erases the background; null: nothing is erased
 };
 
-struct WindowSpec {
+struct WindowDescription {
   uint32_t exStyle;
   const char16_t* className;
   const char16_t* title;  // null: empty
@@ -216,7 +216,7 @@ struct PaintInfo {
 // ---- Window classes ------------------------------------------------------------------
 
 // False when the name is empty, too long, taken, or the procedure is missing.
-bool AddWindowClass(const WindowClassSpec* spec);
+bool AddWindowClass(const WindowClassDescription* desc);
 // False when there is no such class or a window of it still exists.
 bool RemoveWindowClass(const char16_t* name);
 
@@ -226,7 +226,7 @@ bool RemoveWindowClass(const char16_t* name);
 // returns, then (when visible) MsgShow and, for a top-level window,
 // activation. Null when there is no screen, no such class, a child without a
 // live parent, a dead owner, or the procedure refused MsgCreate.
-Window OpenWindow(const WindowSpec* spec);
+Window OpenWindow(const WindowDescription* desc);
 // Destroys the window, the windows it owns and its children: MsgDestroy
 // goes to the window first, then to its children, each before its own
 // children. Calling it again, or on a dead handle, does nothing.

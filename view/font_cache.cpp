@@ -44,13 +44,13 @@ int32_t StyleFontHeight(int32_t size, uint8_t key) {
 
 void CreateStyleFont(ArticleView* view, FontCacheEntry* entry, uint8_t key) {
   if (!view || !entry) return;
-  plat::FontSpec spec{};
-  static_assert(sizeof spec.faceName == sizeof view->font.faceName);
-  std::memcpy(spec.faceName, view->font.faceName, sizeof spec.faceName);
-  spec.faceName[31] = 0;
-  spec.height = StyleFontHeight(view->font.size, key);
-  spec.weight = (key & StyleBold) ? plat::FontWeightBold : plat::FontWeightNormal;
-  entry->font = plat::CreateFontFromSpec(&spec);
+  plat::FontDescription desc{};
+  static_assert(sizeof desc.faceName == sizeof view->font.faceName);
+  std::memcpy(desc.faceName, view->font.faceName, sizeof desc.faceName);
+  desc.faceName[31] = 0;
+  desc.height = StyleFontHeight(view->font.size, key);
+  desc.weight = (key & StyleBold) ? plat::FontWeightBold : plat::FontWeightNormal;
+  entry->font = plat::CreateFontFromDescription(&desc);
   entry->widths.widths[0] = kWidthSentinelFirst;
   entry->widths.widths[1] = kWidthSentinelSecond;
 }

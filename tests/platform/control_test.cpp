@@ -30,17 +30,17 @@ class ControlTest : public ScreenTest {
 
   Window Make(const char16_t* cls, uint32_t style, uint32_t id, const char16_t* text = u"", int32_t w = 120,
               int32_t h = 24) {
-    WindowSpec spec{};
-    spec.className = cls;
-    spec.title = text;
-    spec.style = kChild | style;
-    spec.x = 10;
-    spec.y = 10;
-    spec.width = w;
-    spec.height = h;
-    spec.parent = parent_;
-    spec.id = id;
-    return OpenWindow(&spec);
+    WindowDescription desc{};
+    desc.className = cls;
+    desc.title = text;
+    desc.style = kChild | style;
+    desc.x = 10;
+    desc.y = 10;
+    desc.width = w;
+    desc.height = h;
+    desc.parent = parent_;
+    desc.id = id;
+    return OpenWindow(&desc);
   }
 
   // The notification codes the parent received from control `id`.
@@ -258,9 +258,9 @@ TEST_F(ControlTest, EditTapPlacesTheCaretAndScrollsALongLine) {
 }
 
 TEST_F(ControlTest, ControlsSetAndGetTheFont) {
-  FontSpec spec{};
-  spec.height = 20;
-  Font* font = CreateFontFromSpec(&spec);
+  FontDescription desc{};
+  desc.height = 20;
+  Font* font = CreateFontFromDescription(&desc);
   ASSERT_NE(font, nullptr);
   for (const char16_t* cls : {kEditClass, kListBoxClass}) {
     Window c = Make(cls, 0, 5);

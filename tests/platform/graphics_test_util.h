@@ -30,17 +30,17 @@ using DcPtr = std::unique_ptr<plat::DeviceContext, DcDeleter>;
 using FontPtr = std::unique_ptr<plat::Font, FontDeleter>;
 using BitmapPtr = std::unique_ptr<plat::Bitmap, BitmapDeleter>;
 
-inline plat::FontSpec Spec(const char16_t* face, int32_t height, int32_t weight = 0) {
-  plat::FontSpec spec{};
-  for (int i = 0; face[i] && i < 31; ++i) spec.faceName[i] = face[i];
-  spec.height = height;
-  spec.weight = weight;
-  return spec;
+inline plat::FontDescription Description(const char16_t* face, int32_t height, int32_t weight = 0) {
+  plat::FontDescription desc{};
+  for (int i = 0; face[i] && i < 31; ++i) desc.faceName[i] = face[i];
+  desc.height = height;
+  desc.weight = weight;
+  return desc;
 }
 
 inline FontPtr MakeFont(const char16_t* face, int32_t height, int32_t weight = 0) {
-  plat::FontSpec spec = Spec(face, height, weight);
-  return FontPtr(plat::CreateFontFromSpec(&spec));
+  plat::FontDescription desc = Description(face, height, weight);
+  return FontPtr(plat::CreateFontFromDescription(&desc));
 }
 
 // A surface drawn as text, one line a row: each colour by its legend

@@ -569,8 +569,8 @@ TEST_F(Instances, ServedWhileTheLoopWaitsOnSdl) {
   const ScreenStartResult started = StartScreen(o);
   unsetenv("SDL_VIDEODRIVER");
   if (!started.ok) GTEST_SKIP() << started.message;
-  WindowClassSpec spec{kClass, 0, RecordingProc, 0, nullptr};
-  ASSERT_TRUE(AddWindowClass(&spec));
+  WindowClassDescription desc{kClass, 0, RecordingProc, 0, nullptr};
+  ASSERT_TRUE(AddWindowClass(&desc));
   Window w = OpenPublished();
   // A loop that is never woken must not hold the run: the alarm ends it.
   alarm(120);

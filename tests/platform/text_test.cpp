@@ -129,7 +129,7 @@ TEST_F(Text, NamedFacesAreTheFacesUsed) {
     widths.insert(Extent(u"\u05D0\u05D1\u05D2\u05E9\u05DC\u05D5\u05DD").cx);
   }
   EXPECT_EQ(widths.size(), std::size(kHebrewFaces));
-  EXPECT_EQ(plat::CreateFontFromSpec(nullptr), nullptr);
+  EXPECT_EQ(plat::CreateFontFromDescription(nullptr), nullptr);
 }
 
 TEST_F(Text, MetricsDescribeTheFace) {
@@ -395,9 +395,9 @@ TEST_F(Text, PrefixAmpersandUnderlinesTheNextCharacter) {
 }
 
 TEST_F(Text, UnderlinedFontStrokesTheWholeLine) {
-  plat::FontSpec spec = gfxtest::Spec(u"DejaVu Sans", 24);
-  spec.underline = 1;
-  FontPtr underlined(plat::CreateFontFromSpec(&spec));
+  plat::FontDescription desc = gfxtest::Description(u"DejaVu Sans", 24);
+  desc.underline = 1;
+  FontPtr underlined(plat::CreateFontFromDescription(&desc));
   FontPtr plainFont = MakeFont(u"DejaVu Sans", 24);
   const plat::Rect r{10, 10, 230, 70};
   Use(plainFont);
@@ -616,9 +616,9 @@ TEST_F(Text, MissingBoldAndItalicAreSynthesised) {
   const plat::Rect r{10, 10, 230, 70};
   const std::u16string text = u"\u05D1\u05D2l";
   auto inkOf = [&](int32_t weight, uint8_t italic) {
-    plat::FontSpec spec = gfxtest::Spec(kSingleStyleFace, 30, weight);
-    spec.italic = italic;
-    FontPtr font(plat::CreateFontFromSpec(&spec));
+    plat::FontDescription desc = gfxtest::Description(kSingleStyleFace, 30, weight);
+    desc.italic = italic;
+    FontPtr font(plat::CreateFontFromDescription(&desc));
     Use(font);
     Draw(text, r, plat::DtSingleLine);
     long total = 0;

@@ -45,12 +45,12 @@ TEST_F(WindowTest, LifeOfAWindowInMessages) {
     if (msg == MsgCreate) seenParam = reinterpret_cast<const CreationInfo*>(lp)->createParam;
     return false;
   };
-  WindowSpec spec{};
-  spec.className = kClass;
-  spec.style = WinStyleVisible;
-  spec.x = spec.y = spec.width = spec.height = kDefaultPlacement;
-  spec.createParam = &marker;
-  Window w = OpenWindow(&spec);
+  WindowDescription desc{};
+  desc.className = kClass;
+  desc.style = WinStyleVisible;
+  desc.x = desc.y = desc.width = desc.height = kDefaultPlacement;
+  desc.createParam = &marker;
+  Window w = OpenWindow(&desc);
   ASSERT_NE(w, nullptr);
   EXPECT_EQ(seenParam, &marker);
   EXPECT_EQ(Numbers(w), (Codes{MsgCreate, MsgSize, MsgMove, MsgShow, MsgActivate, MsgFocusGained}));
@@ -94,9 +94,9 @@ TEST_F(WindowTest, ProcedureRefusingCreationGetsNoWindow) {
 }
 
 TEST_F(WindowTest, CreationIsRefusedForBadRequests) {
-  WindowSpec spec{};
-  spec.className = u"No Such Class";
-  EXPECT_EQ(OpenWindow(&spec), nullptr);
+  WindowDescription desc{};
+  desc.className = u"No Such Class";
+  EXPECT_EQ(OpenWindow(&desc), nullptr);
   EXPECT_EQ(OpenWindow(nullptr), nullptr);
   EXPECT_EQ(Open(WinStyleChild, 0, 0, 10, 10, nullptr), nullptr) << "a child needs a parent";
   Window w = Open(0, 0, 0, 10, 10);
@@ -110,13 +110,13 @@ TEST_F(WindowTest, CreationIsRefusedForBadRequests) {
 }
 
 TEST_F(WindowTest, ClassesAreUniqueByNameInAnyCaseAndStayWhileUsed) {
-  WindowClassSpec spec{u"test window", 0, RecordingProc, 0, nullptr};
-  EXPECT_FALSE(AddWindowClass(&spec));
-  spec.name = u"";
-  EXPECT_FALSE(AddWindowClass(&spec));
-  spec.name = u"Other";
-  spec.proc = nullptr;
-  EXPECT_FALSE(AddWindowClass(&spec));
+  WindowClassDescription desc{u"test window", 0, RecordingProc, 0, nullptr};
+  EXPECT_FALSE(AddWindowClass(&desc));
+  desc.name = u"";
+  EXPECT_FALSE(AddWindowClass(&desc));
+  desc.name = u"Other";
+  desc.proc = nullptr;
+  EXPECT_FALSE(AddWindowClass(&desc));
   Window w = Open(0, 0, 0, 10, 10);
   EXPECT_FALSE(RemoveWindowClass(kClass));
   char16_t name[8];
@@ -470,14 +470,14 @@ TEST_F(WindowTest, ContextOfADestroyedWindowDrawsNothingAndCanStillBeReturned) {
 }
 
 TEST_F(WindowTest, ResizeKeepsWhatFitsAndRepaintsByClassStyle) {
-  WindowClassSpec plain{u"Plain", 0, RecordingProc, 0, GetStockBrush(StockWhiteBrush)};
+  WindowClassDescription plain{u"Plain", 0, RecordingProc, 0, GetStockBrush(StockWhiteBrush)};
   ASSERT_TRUE(AddWindowClass(&plain));
-  WindowSpec spec{};
-  spec.className = u"Plain";
-  spec.style = WinStyleVisible;
-  spec.width = 40;
-  spec.height = 40;
-  Window w = OpenWindow(&spec);
+  WindowDescription desc{};
+  desc.className = u"Plain";
+  desc.style = WinStyleVisible;
+  desc.width = 40;
+  desc.height = 40;
+  Window w = OpenWindow(&desc);
   Pump();
   FillClient(w, kGreen);
   PlaceWindow(w, 0, 0, 60, 40, false);

@@ -153,9 +153,9 @@ class ScreenTest : public ::testing::Test {
     plat::StopScreen();
     const plat::ScreenStartResult r = plat::StartScreen(o);
     ASSERT_TRUE(r.ok) << r.message;
-    plat::WindowClassSpec spec{kClass, plat::ClassRedrawOnWidth | plat::ClassRedrawOnHeight,
+    plat::WindowClassDescription desc{kClass, plat::ClassRedrawOnWidth | plat::ClassRedrawOnHeight,
                                RecordingProc, 0, plat::GetStockBrush(plat::StockWhiteBrush)};
-    ASSERT_TRUE(plat::AddWindowClass(&spec));
+    ASSERT_TRUE(plat::AddWindowClass(&desc));
   }
 
   // A fresh 240 x 320 headless screen driven by `script`.
@@ -172,16 +172,16 @@ class ScreenTest : public ::testing::Test {
                            plat::Window parent = nullptr, Handler handler = nullptr,
                            const char16_t* title = u"") {
     NextHandler() = std::move(handler);
-    plat::WindowSpec spec{};
-    spec.className = kClass;
-    spec.title = title;
-    spec.style = style;
-    spec.x = x;
-    spec.y = y;
-    spec.width = w;
-    spec.height = h;
-    spec.parent = parent;
-    plat::Window win = plat::OpenWindow(&spec);
+    plat::WindowDescription desc{};
+    desc.className = kClass;
+    desc.title = title;
+    desc.style = style;
+    desc.x = x;
+    desc.y = y;
+    desc.width = w;
+    desc.height = h;
+    desc.parent = parent;
+    plat::Window win = plat::OpenWindow(&desc);
     NextHandler() = nullptr;
     return win;
   }
