@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -192,5 +193,32 @@ class ScreenTest : public ::testing::Test {
 
   long liveBefore_ = 0;
 };
+
+// Compares a screenshot with tests/platform/golden/NAME, allowing for another
+// version of the fonts but not another layout. TOVANEL_UPDATE_GOLDEN=1
+// writes the screenshot as the new golden image first.
+inline void ExpectMatchesGolden(const std::string& screenshot, const char* name) {
+  const std::string golden = std::string(TOVANEL_SOURCE_DIR "/tests/platform/golden/") + name;
+  plat::Surface* shot = plat::ReadSurfacePng(screenshot.c_str());
+  ASSERT_NE(shot, nullptr);
+  if (std::getenv("TOVANEL_UPDATE_GOLDEN")) {
+    EXPECT_TRUE(plat::WriteSurfacePng(shot, golden.c_str()));
+  }
+  plat::Surface* expected = plat::ReadSurfacePng(golden.c_str());
+  EXPECT_NE(expected, nullptr) << golden;
+  if (expected && (expected->width != shot->width || expected->height != shot->height)) {
+    ADD_FAILURE() << golden << " has another size";
+  } else if (expected) {
+    int differing = 0;
+    for (int32_t y = 0; y < shot->height; ++y) {
+      for (int32_t x = 0; x < shot->width; ++x) {
+        if (plat::SurfacePixel(shot, x, y) != plat::SurfacePixel(expected, x, y)) ++differing;
+      }
+    }
+    EXPECT_LE(differing, shot->width * shot->height / 200) << "pixels differ from " << golden;
+  }
+  plat::DestroySurface(expected);
+  plat::DestroySurface(shot);
+}
 
 }  // namespace wintest
