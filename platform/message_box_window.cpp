@@ -380,12 +380,7 @@ int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* ca
     ApplyShowMode(w, ShowNormal);
     while (Live(w) && box.answer == 0) {
       Message m{};
-      const int32_t r = NextMessage(&m, nullptr, 0, 0);
-      if (r == 0) {
-        RequestQuit(static_cast<int32_t>(static_cast<intptr_t>(m.wParam)));  // for the outer loop
-        break;
-      }
-      if (r < 0) break;
+      if (!NextModalMessage(&m)) break;
       PostCharacterMessage(&m);
       DeliverMessage(&m);
     }

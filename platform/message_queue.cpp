@@ -97,6 +97,12 @@ void PurgeMessages(const PlatWindow* w) {
   q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == w; }), q.end());
 }
 
+bool NextModalMessage(Message* msg) {
+  const int32_t r = NextMessage(msg, nullptr, 0, 0);
+  if (r == 0) RequestQuit(static_cast<int32_t>(static_cast<intptr_t>(msg->wParam)));
+  return r > 0;
+}
+
 }  // namespace wm
 
 using namespace wm;

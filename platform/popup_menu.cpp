@@ -335,12 +335,7 @@ uint16_t Run(const Menu* menu, Window owner, int32_t x, int32_t y, const Rect* b
     while (wm::Live(w) && !p.done) {
       if (owner && !IsLiveWindow(owner)) break;
       Message m{};
-      const int32_t r = NextMessage(&m, nullptr, 0, 0);
-      if (r == 0) {
-        RequestQuit(static_cast<int32_t>(static_cast<intptr_t>(m.wParam)));  // for the outer loop
-        break;
-      }
-      if (r < 0) break;
+      if (!wm::NextModalMessage(&m)) break;
       if (TakeInput(w, &p, m)) continue;
       DeliverMessage(&m);
     }

@@ -193,5 +193,10 @@ void SdlSetTitle(const std::u16string& title);
 int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* caption,
                           uint32_t flags);
 
+// The next message for a modal loop running inside the main one. False when
+// that loop must end: a quit request, which is posted again for the outer
+// loop, or a loop that can no longer wait.
+bool NextModalMessage(Message* msg);
+
 }  // namespace wm
 }  // namespace plat
