@@ -648,11 +648,10 @@ bool IsHebrewPoint(char32_t c) {
 // before (left of) the letter that carries it. Such a point is drawn over the
 // next letter, centred by ink on its advance (the shin and sin dots over its
 // right and left arms); false when no letter follows.
-bool DrawPointOverNext(Surface* s, const Rect& clip, Font* font, const std::vector<Item>& items,
-                       std::size_t i, std::size_t end, int32_t pen, int32_t baseline,
-                       uint32_t pixel) {
+bool DrawPointOverNext(Surface* s, const Rect& clip, Font* font, const Glyph& g,
+                       const std::vector<Item>& items, std::size_t i, std::size_t end,
+                       int32_t pen, int32_t baseline, uint32_t pixel) {
   const char32_t c = items[i].c;
-  const Glyph& g = GlyphFor(font, c);
   if (!IsHebrewPoint(c) || g.advance != 0) return false;
   std::size_t j = i + 1;
   while (j < end && IsHebrewPoint(items[j].c)) ++j;
@@ -673,7 +672,7 @@ void DrawLine(DeviceContext* dc, Surface* s, const Rect& clip, Font* font,
   int32_t pen = x;
   for (std::size_t i = line.begin; i < line.end; ++i) {
     const Glyph& g = GlyphFor(font, items[i].c);
-    if (DrawPointOverNext(s, clip, font, items, i, line.end, pen, baseline, pixel)) continue;
+    if (DrawPointOverNext(s, clip, font, g, items, i, line.end, pen, baseline, pixel)) continue;
     if (s) BlitGlyph(s, clip, g, pen + g.left, baseline - g.top, pixel);
     if (s && items[i].mnemonic && g.advance > 0) {
       Rect u{pen, baseline + font->underlineTop, pen + g.advance,
