@@ -466,6 +466,22 @@ bool EndDialog(Window dialog, intptr_t result) {
 
 bool IsDialog(Window window) { return RunOf(window) != nullptr; }
 
+namespace wm {
+
+bool GiveDialogCaptionOk(PlatWindow* dialog) {
+  DialogRun* run = RunOf(dialog);
+  if (!run) return false;
+  run->captionOk = true;
+  dialog->exStyle |= DlgExCaptionOk;
+  dialog->frameDirty = true;
+  // Drawn at once: nothing else may mark the frame before the next picture.
+  DecorateCaption(dialog, run);
+  MarkChanged();
+  return true;
+}
+
+}  // namespace wm
+
 Window DialogItem(Window dialog, uint32_t id) {
   if (!RunOf(dialog)) return nullptr;
   for (PlatWindow* c : dialog->children) {

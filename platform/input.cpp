@@ -1,6 +1,7 @@
 // Input from the backends (and from tests and scripts): stylus presses go to
 // the window under them and stay with it until released, keys and text go
-// to the focus window, and a disabled window gets none of it.
+// to the focus window, and a disabled window gets none of it. A move with
+// nothing pressed is a mouse hovering, which only the platform's bars hear.
 #include <algorithm>
 
 #include "platform/window_internal.h"
@@ -30,6 +31,21 @@ void PostStylus(PlatWindow* w, uint32_t hit, uint32_t clientMessage, uint32_t fr
   }
 }
 
+// The pointer moving with nothing pressed (a mouse): only windows whose
+// class asks for it hear of it, as a move without StylusButtonDown; the one
+// it leaves hears once more, of a point far outside it.
+void RouteHover(int32_t x, int32_t y) {
+  World& W = TheWorld();
+  uint32_t hit = FrameHitNowhere;
+  PlatWindow* w = HitTest(x, y, &hit);
+  const bool wants = w && hit == FrameHitClient && w->cls && (w->cls->style & ClassWantsHover) && EnabledChain(w);
+  if (!wants) w = nullptr;
+  PlatWindow* old = W.hover;
+  W.hover = w;
+  if (Live(old) && old != w) QueueMessage(old, MsgStylusMove, 0, PackWords(-32768, -32768));
+  if (w) QueueMessage(w, MsgStylusMove, 0, ClientPoint(w, x, y));
+}
+
 PlatWindow* KeyTarget() {
   World& W = TheWorld();
   PlatWindow* target = W.focus ? W.focus : W.active;
@@ -41,6 +57,7 @@ PlatWindow* KeyTarget() {
 
 void ForgetCapture(const PlatWindow* w) {
   World& W = TheWorld();
+  if (W.hover && IsWithin(W.hover, w)) W.hover = nullptr;
   if (!W.capture || !IsWithin(W.capture, w)) return;
   PlatWindow* c = W.capture;
   if (W.captureHit == FrameHitVScroll) {
@@ -82,7 +99,7 @@ void InputStylusDown(int32_t x, int32_t y) {
   PlatWindow* w = HitTest(x, y, &hit);
   if (!w || !EnabledChain(w)) return;
   PlatWindow* top = TopLevelOf(w);
-  if (W.active != top) {
+  if (W.active != top && !(top->cls && (top->cls->style & ClassNoActivate))) {
     Hold hold(w);
     ActivateTopLevel(top, ActivateByClick);
     if (!Live(w) || !EnabledChain(w)) return;
@@ -97,7 +114,10 @@ void InputStylusMove(int32_t x, int32_t y) {
   if (!W.started) return;
   W.pointerX = x;
   W.pointerY = y;
-  if (!Live(W.capture)) return;
+  if (!Live(W.capture)) {
+    RouteHover(x, y);
+    return;
+  }
   PostStylus(W.capture, W.captureHit, MsgStylusMove, MsgFrameStylusMove, StylusButtonDown, x, y);
 }
 

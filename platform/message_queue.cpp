@@ -74,6 +74,24 @@ char16_t KeyCharacter(uint32_t key, uint32_t keyState) {
   }
 }
 
+// Deadlines that have passed become messages, in the order they fell due.
+void QueueDueDeadlines() {
+  auto& d = TheWorld().deadlines;
+  if (d.empty()) return;
+  const auto now = std::chrono::steady_clock::now();
+  std::vector<Deadline> due;
+  for (std::size_t i = 0; i < d.size();) {
+    if (d[i].at <= now) {
+      due.push_back(d[i]);
+      d.erase(d.begin() + static_cast<std::ptrdiff_t>(i));
+    } else {
+      ++i;
+    }
+  }
+  std::stable_sort(due.begin(), due.end(), [](const Deadline& a, const Deadline& b) { return a.at < b.at; });
+  for (const Deadline& x : due) QueueMessage(x.window, MsgDeadline, x.id, 0);
+}
+
 }  // namespace
 
 uint32_t Now() {
@@ -95,6 +113,33 @@ bool QueueMessage(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lP
 void PurgeMessages(const PlatWindow* w) {
   auto& q = TheWorld().queue;
   q.erase(std::remove_if(q.begin(), q.end(), [&](const Message& m) { return m.window == w; }), q.end());
+  auto& d = TheWorld().deadlines;
+  d.erase(std::remove_if(d.begin(), d.end(), [&](const Deadline& x) { return x.window == w; }), d.end());
+}
+
+void CancelDeadline(PlatWindow* w, uint32_t id) {
+  auto& d = TheWorld().deadlines;
+  d.erase(std::remove_if(d.begin(), d.end(), [&](const Deadline& x) { return x.window == w && x.id == id; }),
+          d.end());
+}
+
+void SetDeadline(PlatWindow* w, uint32_t id, uint32_t delayMs) {
+  if (!Live(w)) return;
+  CancelDeadline(w, id);
+  try {
+    TheWorld().deadlines.push_back({w, id, std::chrono::steady_clock::now() + std::chrono::milliseconds(delayMs)});
+  } catch (const std::bad_alloc&) {
+    // The moment passes unnoticed: what waited for it (a tip) does not show.
+  }
+}
+
+int32_t MsUntilDeadline() {
+  const auto& d = TheWorld().deadlines;
+  if (d.empty()) return -1;
+  auto next = d.front().at;
+  for (const Deadline& x : d) next = std::min(next, x.at);
+  const auto left = std::chrono::ceil<std::chrono::milliseconds>(next - std::chrono::steady_clock::now()).count();
+  return static_cast<int32_t>(std::clamp<int64_t>(left, 0, INT32_MAX));
 }
 
 bool NextModalMessage(Message* msg) {
@@ -108,6 +153,7 @@ bool NextModalMessage(Message* msg) {
 using namespace wm;
 
 intptr_t SendToWindow(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  if (message == MsgSize) FitChildBars(w);
   intptr_t result = 0;
   CallProc(w, message, wParam, lParam, &result);
   return result;
@@ -123,6 +169,7 @@ bool PollMessage(Message* msg, Window window, uint32_t first, uint32_t last, boo
   if (!msg) return false;
   CollectGraveyard();
   if (window && !Live(window)) return false;
+  QueueDueDeadlines();
   for (auto it = W.queue.begin(); it != W.queue.end(); ++it) {
     if (!Matches(*it, window, first, last)) continue;
     *msg = *it;
@@ -154,7 +201,7 @@ int32_t NextMessage(Message* msg, Window window, uint32_t first, uint32_t last) 
     if (ServeInstances()) continue;  // other copies are served before the loop waits
     if (W.backend == ScreenSdl) {
       if (W.changed) SdlPresent();
-      if (!SdlWaitAndDispatch()) return -1;
+      if (!SdlWaitAndDispatch(MsUntilDeadline())) return -1;
     } else if (!HeadlessIdle()) {
       return -1;
     }

@@ -52,4 +52,34 @@ const uint8_t* LoadProgramResource(ResourceHandle handle) {
   return handle.record->data;
 }
 
+int32_t LoadStringResource(uint16_t id, char16_t* buffer, int32_t capacity) {
+  if (!buffer || capacity <= 0) return 0;
+  buffer[0] = 0;
+  const ResourceHandle h = FindProgramResource(ResTypeString, static_cast<uint16_t>(id / 16 + 1));
+  const uint8_t* data = LoadProgramResource(h);
+  const uint32_t size = ResourceSize(h);
+  if (!data) return 0;
+  // The whole block is walked first: one length running past its end makes
+  // every string of it suspect.
+  uint32_t at = 0, wantedAt = 0, wantedLength = 0;
+  for (uint32_t entry = 0; entry < 16; ++entry) {
+    if (size - at < 2) return 0;
+    const uint32_t length = data[at] | (uint32_t{data[at + 1]} << 8);
+    at += 2;
+    if ((size - at) / 2 < length) return 0;
+    if (entry == id % 16u) {
+      wantedAt = at;
+      wantedLength = length;
+    }
+    at += 2 * length;
+  }
+  const auto n = static_cast<int32_t>(std::min<uint32_t>(wantedLength, static_cast<uint32_t>(capacity - 1)));
+  for (int32_t i = 0; i < n; ++i) {
+    const uint32_t p = wantedAt + 2 * static_cast<uint32_t>(i);
+    buffer[i] = static_cast<char16_t>(data[p] | (data[p + 1] << 8));
+  }
+  buffer[n] = 0;
+  return n;
+}
+
 }  // namespace plat

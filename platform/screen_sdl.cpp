@@ -6,7 +6,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/graphics_internal.h"
 #include "platform/instances_internal.h"
+#include "platform/resources.h"
 #include "platform/text_utf.h"
 #include "platform/window_internal.h"
 
@@ -24,6 +26,7 @@ struct SdlState {
   bool fingerDown = false;
   SDL_FingerID finger = 0;
   bool mustPresent = false;  // the window was uncovered: show the picture again
+  uint16_t iconId = 0;       // the icon resource the window shows
 };
 SdlState g_sdl;
 
@@ -93,6 +96,8 @@ void Handle(const SDL_Event& e) {
       } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
         g_sdl.mustPresent = true;
         MarkChanged();
+      } else if (e.window.event == SDL_WINDOWEVENT_LEAVE && !W.capture) {
+        InputStylusMove(-1, -1);  // the pointer left the screen: off whatever it hovered
       }
       break;
     case SDL_KEYDOWN:
@@ -115,7 +120,8 @@ void Handle(const SDL_Event& e) {
         InputStylusDown(e.button.x, e.button.y);
       break;
     case SDL_MOUSEMOTION:
-      if (e.motion.which != SDL_TOUCH_MOUSEID && (e.motion.state & SDL_BUTTON_LMASK))
+      // Without the button it is a hover, unless something holds the stylus.
+      if (e.motion.which != SDL_TOUCH_MOUSEID && ((e.motion.state & SDL_BUTTON_LMASK) || !W.capture))
         InputStylusMove(e.motion.x, e.motion.y);
       break;
     case SDL_MOUSEBUTTONUP:
@@ -228,12 +234,14 @@ void SdlPresent() {
   g_sdl.mustPresent = false;
 }
 
-bool SdlWaitAndDispatch() {
+bool SdlWaitAndDispatch(int32_t timeoutMs) {
   SDL_Event e;
-  if (InstancesListening()) {
-    // The socket has no place among SDL's events: wake now and then so the
-    // loop serves it. Nothing arriving is not a failure.
-    if (!SDL_WaitEventTimeout(&e, kInstanceWakeMs)) return true;
+  // The socket has no place among SDL's events: wake now and then so the
+  // loop serves it.
+  if (InstancesListening() && (timeoutMs < 0 || timeoutMs > kInstanceWakeMs)) timeoutMs = kInstanceWakeMs;
+  if (timeoutMs >= 0) {
+    // Nothing arriving in time is not a failure.
+    if (!SDL_WaitEventTimeout(&e, timeoutMs)) return true;
   } else if (!SDL_WaitEvent(&e)) {
     return false;
   }
@@ -249,8 +257,41 @@ void SdlSetTextInput(bool on) {
     SDL_StopTextInput();
 }
 
+namespace {
+
+// The main window's class icon (a 32 x 32 icon resource, magenta clear) as
+// the SDL window's; a missing or malformed one leaves the icon as it was.
+void ShowMainIcon() {
+  constexpr int32_t kIconSide = 32;
+  World& W = TheWorld();
+  const uint16_t id = Live(W.main) && W.main->cls ? W.main->cls->iconId : 0;
+  if (!g_sdl.window || id == 0 || id == g_sdl.iconId) return;
+  g_sdl.iconId = id;
+  const ResourceHandle h = FindProgramResource(ResTypeIcon, id);
+  Bitmap* icon = CreateBitmapFromDib(LoadProgramResource(h), ResourceSize(h));
+  const Size size = BitmapSize(icon);
+  SDL_Surface* s = size.cx == kIconSide && size.cy == kIconSide
+                       ? SDL_CreateRGBSurfaceWithFormat(0, kIconSide, kIconSide, 32, SDL_PIXELFORMAT_ARGB8888)
+                       : nullptr;
+  if (s) {
+    for (int32_t y = 0; y < kIconSide; ++y) {
+      auto* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(s->pixels) + static_cast<std::size_t>(y) * s->pitch);
+      for (int32_t x = 0; x < kIconSide; ++x) {
+        const uint32_t p = icon->surface.pixels[y * kIconSide + x] & 0xFFFFFF;
+        row[x] = p == 0xFF00FF ? 0 : (0xFF000000u | p);
+      }
+    }
+    SDL_SetWindowIcon(g_sdl.window, s);
+    SDL_FreeSurface(s);
+  }
+  DeleteBitmap(icon);
+}
+
+}  // namespace
+
 void SdlSetTitle(const std::u16string& title) {
   if (g_sdl.window) SDL_SetWindowTitle(g_sdl.window, Utf16ToUtf8(title).c_str());
+  ShowMainIcon();  // called whenever the main window changes
 }
 
 bool SdlHasInputFocus() {

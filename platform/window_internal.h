@@ -18,6 +18,12 @@
 
 namespace plat {
 
+// Class style bits of the platform's own classes, above those of window.h.
+enum InternalClassStyle : uint32_t {
+  ClassWantsHover = 0x40000000,  // hears the pointer moving over it with nothing pressed
+  ClassNoActivate = 0x80000000,  // a tap leaves the active window as it is (bars, tips)
+};
+
 struct WindowClass {
   std::u16string name;
   uint32_t style;
@@ -69,6 +75,12 @@ struct PlatWindow {
   bool destroying;
   int32_t holds;    // procedure calls and platform frames using the record
   bool internal;    // the platform's own (message boxes): never the main window
+  // The handheld shell's record (handheld_shell.cpp): the full-screen
+  // flags, and whether it keeps the window the size of the screen, which
+  // was this big when it last did.
+  uint32_t fullScreenFlags;
+  bool keptFullScreen;
+  int32_t keptWidth, keptHeight;
 };
 
 namespace wm {
@@ -97,6 +109,13 @@ struct ScriptState {
   std::string failure;
 };
 
+// A platform window waiting for a moment (deadlines, message_queue.cpp).
+struct Deadline {
+  PlatWindow* window;
+  uint32_t id;
+  std::chrono::steady_clock::time_point at;
+};
+
 struct World {
   bool started = false;
   ScreenBackendKind backend = ScreenNone;
@@ -112,11 +131,13 @@ struct World {
   PlatWindow* main = nullptr;
 
   std::deque<Message> queue;
+  std::vector<Deadline> deadlines;
   bool quitPending = false;
   int32_t quitCode = 0;
 
   PlatWindow* capture = nullptr;  // holds the stylus from its press to its release
   uint32_t captureHit = 0;        // FrameHit of the press: client or a frame part
+  PlatWindow* hover = nullptr;    // last told of the pointer passing over it (ClassWantsHover)
   int32_t pointerX = 0, pointerY = 0;
   uint32_t keyState = 0;
   bool textInput = false;
@@ -155,8 +176,18 @@ PlatWindow* HitTest(int32_t x, int32_t y, uint32_t* hit);
 
 // ---- Messages (message_queue.cpp) ----
 bool QueueMessage(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam);
-void PurgeMessages(const PlatWindow* w);
+void PurgeMessages(const PlatWindow* w);  // its deadlines too
 uint32_t Now();
+
+// Deadlines: the platform's own windows wait for a moment (a tool tip's
+// delay) without a timer the program would see. Once it has passed,
+// MsgDeadline (wParam: the id) is queued for the window; the loop wakes for
+// the nearest one. Setting a window's id again moves its deadline.
+constexpr uint32_t MsgDeadline = 0x3FF;  // the platform's range (controls.h), its own windows only
+void SetDeadline(PlatWindow* w, uint32_t id, uint32_t delayMs);
+void CancelDeadline(PlatWindow* w, uint32_t id);
+// Milliseconds until the nearest deadline; -1 when there is none.
+int32_t MsUntilDeadline();
 
 // ---- Scroll bars (scroll_bar.cpp) ----
 bool BarUsable(const ScrollBarState& bar);
@@ -175,7 +206,7 @@ Font* CaptionFont();
 
 // ---- Input (input.cpp) ----
 void RouteKey(uint32_t key, bool down, uint32_t keyState, bool repeat, bool textFollows);
-void ForgetCapture(const PlatWindow* w);
+void ForgetCapture(const PlatWindow* w);  // and the hover
 
 // ---- Backends ----
 // Headless (screen.cpp): runs the next step of the script when idle. False
@@ -184,10 +215,21 @@ bool HeadlessIdle();
 // SDL (screen_sdl.cpp).
 bool SdlOpen(int32_t width, int32_t height, std::string* error);
 void SdlClose();
-bool SdlWaitAndDispatch();  // waits for events and feeds them in; false on failure
+// Waits for events (at most timeoutMs; -1: as long as it takes) and feeds
+// them in; false on failure.
+bool SdlWaitAndDispatch(int32_t timeoutMs);
 void SdlPresent();
 void SdlSetTextInput(bool on);
-void SdlSetTitle(const std::u16string& title);
+void SdlSetTitle(const std::u16string& title);  // the main window's: its title and icon
+
+// ---- Dialogs (dialog.cpp) ----
+// Gives a running dialog the caption's OK button; false when it is not one.
+bool GiveDialogCaptionOk(PlatWindow* dialog);
+
+// ---- Bars (bar_common.cpp) ----
+// Command bars among w's children take its new client width; called as w
+// is told its new size, so that it finds them fitted.
+void FitChildBars(PlatWindow* w);
 
 // ---- Message boxes (message_box_window.cpp) ----
 int32_t PresentMessageBox(Window owner, const char16_t* text, const char16_t* caption,

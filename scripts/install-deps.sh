@@ -22,6 +22,10 @@ PACKAGES="
   fonts-sil-ezra
   clang
   libclang-rt-14-dev
+  xvfb
+  xauth
+  xdotool
+  x11-apps
 "
 
 missing=""

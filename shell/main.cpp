@@ -1,68 +1,83 @@
-// Until the reader has its window, running it prints the contents list and
-// the first article as Unicode text in reading order.
+// The program's start-up: the platform's options, the screen, then the
+// reader's entry. `--close` asks a running reader to close instead.
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "codec/article_code.h"
-#include "content/article_text.h"
-#include "content/text_resource.h"
+#include "platform/instances.h"
+#include "platform/screen.h"
 #include "platform/text_utf.h"
-#include "shell/app_globals.h"
+#include "platform/window.h"
+#include "shell/main_window.h"
 
 namespace {
 
-// A right-to-left run is stored in display order; reversing its converted
-// units gives reading order, each letter before its marks.
-std::string ReadingOrder(const uint8_t* text, uint32_t length, bool rightToLeft) {
-  int32_t count = 0;
-  char16_t* units = ConvertArticleText(text, static_cast<int32_t>(length), &g_conversionBuffer, &count);
-  if (!units) return {};
-  auto n = static_cast<int32_t>(length) + count;
-  if (rightToLeft) ReverseRun(units, n);
-  return plat::Utf16ToUtf8(std::u16string_view(units, static_cast<std::size_t>(n)));
-}
+constexpr int kExitUsage = 2;
 
-bool PrintContents() {
-  TextBuffer text = LoadTextResource(ContentsResourceNumber, nullptr);
-  if (!text.bytes) return false;
-  std::printf("Contents\n");
-  uint32_t at = 0;
-  while (at + 4 < text.length + 2 && text.bytes[at + 2] != 0) {
-    unsigned id = text.bytes[at] | (text.bytes[at + 1] << 8);
-    uint32_t n = 0;
-    while (at + 4 + n < text.length && text.bytes[at + 4 + n]) ++n;
-    std::printf("%2u  %s\n", id & 0x3FFF, ReadingOrder(text.bytes + at + 4, n, true).c_str());
-    at += n + 5;
-  }
-  ReleaseText(&text);
-  return true;
-}
+const char kUsage[] =
+    "usage: tovanel [--screen WxH] [/today]\n"
+    "       tovanel --headless [--script FILE] [--screen WxH]\n"
+    "       tovanel --close\n";
 
-bool PrintArticle(int32_t number) {
-  TextBuffer text = LoadTextResource(number, nullptr);
-  if (!text.bytes) return false;
-  uint32_t offset = 0;
-  ParagraphRecord r;
-  while (ReadRecord(text.bytes, text.length + 2, offset, &r)) {
-    std::printf("%s\n", ReadingOrder(text.bytes + r.textOffset, r.textLength,
-                                     (r.style & StyleRightToLeft) != 0)
-                            .c_str());
-    if (r.style & StyleBlankAfter) std::printf("\n");
-    offset = r.next;
+// 0 when a running reader of this user took the close request, 1 when none
+// was found.
+int CloseRunningReader() {
+  plat::OtherInstance other;
+  if (!plat::FindOtherInstance(kMainWindowClass, kMainWindowClass, &other) ||
+      !plat::SendOtherCloseRequest(other)) {
+    std::fprintf(stderr, "tovanel: no running reader was found\n");
+    return 1;
   }
-  ReleaseText(&text);
-  return true;
+  return 0;
 }
 
 }  // namespace
 
-int main() {
-  ClearAppGlobals();
-  g_app.fontChoice.asciiBase = kAsciiBaseUnicode;
-  g_app.displayFlags = kDefaultDisplayFlags;
-  bool ok = PrintContents();
-  std::printf("\n");
-  ok = PrintArticle(1) && ok;
+int main(int argc, char** argv) {
+  std::vector<const char*> rest{argc > 0 ? argv[0] : "tovanel"};
+  bool close = false;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--close") == 0) {
+      close = true;
+    } else if (std::strcmp(argv[i], "--help") == 0) {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else {
+      rest.push_back(argv[i]);
+    }
+  }
+  if (close) {
+    if (rest.size() > 1) {
+      std::fputs(kUsage, stderr);
+      return kExitUsage;
+    }
+    return CloseRunningReader();
+  }
+
+  plat::PlatformOptions options;
+  std::vector<std::string> args;
+  std::string error;
+  if (!plat::ParsePlatformOptions(static_cast<int>(rest.size()), rest.data(), &options, &args, &error)) {
+    std::fprintf(stderr, "tovanel: %s\n%s", error.c_str(), kUsage);
+    return kExitUsage;
+  }
+  const plat::ScreenStartResult started = plat::StartScreen(options);
+  if (!started.ok) {
+    std::fprintf(stderr, "tovanel: %s\n", started.message.c_str());
+    return started.exitCode;
+  }
+  std::string commandLine;
+  for (const std::string& a : args) commandLine += (commandLine.empty() ? "" : " ") + a;
+  const std::u16string line = plat::Utf8ToUtf16(commandLine);
+  int code = ProgramEntry(nullptr, nullptr, line.c_str(), plat::ShowNormal);
+  const std::string failure = plat::ScriptFailure();
+  plat::StopScreen();
   ReleaseConversionBuffer(&g_conversionBuffer);
-  return ok ? 0 : 1;
+  if (!failure.empty()) {
+    std::fprintf(stderr, "tovanel: %s\n", failure.c_str());
+    code = plat::kExitScriptError;
+  }
+  return code;
 }
