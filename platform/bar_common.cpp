@@ -24,11 +24,11 @@ constexpr char16_t kTipClass[] = u"plat.ToolTip";
 
 constexpr int32_t kEdge = 2;           // room at either end of the bar
 constexpr int32_t kInset = 2;          // between the band's edges and the buttons
-constexpr int32_t kToolWidth = 24;     // a 16-pixel picture and a margin a fingertip can hit
-constexpr int32_t kMenuPad = 6;        // either side of a menu button's text
-constexpr int32_t kMinMenuWidth = 24;
-constexpr int32_t kGroupGap = 8;       // between menu buttons and tools, a line in its middle
-constexpr int32_t kRightWidth = 24;    // help and close
+constexpr int32_t kToolWidth = 20;     // a 16-pixel picture; six of them and both menus fit a 240-pixel screen
+constexpr int32_t kMenuPad = 3;        // either side of a menu button's text
+constexpr int32_t kMinMenuWidth = 22;
+constexpr int32_t kGroupGap = 6;       // between menu buttons and tools, a line in its middle
+constexpr int32_t kRightWidth = 18;    // help and close
 constexpr int32_t kPanelWidth = 28;    // the input panel's button
 constexpr int32_t kTextHeight = 16;
 constexpr int32_t kTipTextHeight = 13;

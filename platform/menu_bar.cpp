@@ -94,6 +94,7 @@ bool CreateMenuBar(MenuBarCreation* info) {
     return false;
   }
   w->internal = true;
+  w->showsWithOwner = true;
   for (bar::Item& item : buttons) item.textWidth = bar::MeasureText(b->font, bar::VisibleText(item.text));
   b->items = std::move(buttons);
   b->menu = std::move(menu);
@@ -102,7 +103,8 @@ bool CreateMenuBar(MenuBarCreation* info) {
   bar::SetRightEnd(b);
   if (bitmap) bar::AddPictures(b, bitmap->surface.pixels, BitmapSize(bitmap).cx, info->images);
   DeleteBitmap(bitmap);
-  // Shown with its window, never taking the activation from it.
+  // Shown with its window (now, or when the window being created is shown),
+  // never taking the activation from it.
   if (Live(top) && (top->style & WinStyleVisible)) ApplyShowMode(w, ShowNoActivate);
   info->bar = w;
   return true;

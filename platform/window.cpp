@@ -547,6 +547,15 @@ void DisposeWindow(Window window) {
 
 bool IsLiveWindow(Window window) { return Live(window); }
 
+// Owned windows that go with their owner follow it, without the activation.
+void ShowFollowers(PlatWindow* owner, bool show) {
+  std::vector<PlatWindow*> followers;
+  for (PlatWindow* t : TheWorld().topLevels) {
+    if (t->alive && t->owner == owner && t->showsWithOwner) followers.push_back(t);
+  }
+  for (PlatWindow* t : followers) ApplyShowMode(t, show ? ShowNoActivate : ShowHide);
+}
+
 bool ApplyShowMode(Window w, int32_t mode) {
   World& W = TheWorld();
   if (!Live(w)) return false;
@@ -565,6 +574,7 @@ bool ApplyShowMode(Window w, int32_t mode) {
       SendToWindow(w, MsgActivate, ActivateOff, 0);
       if (Live(w)) ActivateNext(w, w->owner);
     }
+    if (Live(w) && !w->parent) ShowFollowers(w, false);
     return true;
   }
   if (!was) {
@@ -573,6 +583,8 @@ bool ApplyShowMode(Window w, int32_t mode) {
     SendToWindow(w, MsgShow, 1, 0);
     if (!Live(w)) return false;
     MakeMainIfFirst(w);
+    if (!w->parent) ShowFollowers(w, true);
+    if (!Live(w)) return false;
   }
   const bool activate = mode != ShowNoActivate && mode != ShowKeepActive && mode != 7;
   if (!w->parent && activate && EnabledChain(w)) ActivateTopLevel(w, ActivateOn);

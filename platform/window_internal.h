@@ -75,6 +75,7 @@ struct PlatWindow {
   bool destroying;
   int32_t holds;    // procedure calls and platform frames using the record
   bool internal;    // the platform's own (message boxes): never the main window
+  bool showsWithOwner;  // shown and hidden with its owner (a bottom menu bar)
   // The handheld shell's record (handheld_shell.cpp): the full-screen
   // flags, and whether it keeps the window the size of the screen, which
   // was this big when it last did.

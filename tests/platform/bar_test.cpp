@@ -337,9 +337,9 @@ TEST_F(BarTest, TapsOnACommandBarSendTheirMessages) {
       {"first tool", 10, 10, view, MsgCommand, 501, reinterpret_cast<intptr_t>(bar)},
       {"third tool", 60, 60, view, MsgCommand, 503, reinterpret_cast<intptr_t>(bar)},
       {"released on another tool", 10, 40, nullptr, 0, 0, 0},
-      {"disabled tool", 84, 84, nullptr, 0, 0, 0},
+      {"disabled tool", 70, 70, nullptr, 0, 0, 0},
       {"between the tools and the right end", 150, 150, nullptr, 0, 0, 0},
-      {"help", 200, 200, view, MsgHelp, 0, 0},
+      {"help", 210, 210, view, MsgHelp, 0, 0},
       {"close", 228, 228, main, MsgClose, 0, 0},
   };
   for (const Case& c : cases) {

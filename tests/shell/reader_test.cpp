@@ -11,6 +11,7 @@
 #include <string>
 
 #include "platform/command_bar.h"
+#include "platform/dialog.h"
 #include "platform/menu.h"
 #include "platform/message_box.h"
 #include "platform/screen.h"
@@ -372,6 +373,7 @@ TEST_F(Reader, TheBarSitsAtTheTopOrTheBottom) {
     ResetSettingsStoreForTest();
     Start(240, 320);
     ASSERT_NE(g_app.bar, nullptr);
+    EXPECT_TRUE(plat::WindowVisible(g_app.bar)) << "shown with the main window";
     EXPECT_EQ(g_app.menuBarOnBottom != 0, c.bottom);
     EXPECT_GT(g_app.barHeight, 0);
     plat::Rect client{};
@@ -443,6 +445,65 @@ TEST_F(Reader, ASizeChangeLaysOutOnlyWhenTheSizeDiffers) {
   EXPECT_GT(v->visualLineCount, lines);
   ResizeArticleView(window_, 0, client.bottom);
   EXPECT_EQ(v->width, client.right / 2) << "a zero size is refused";
+}
+
+TEST_F(Reader, DialogsFillTheScreenWithADoneButtonUnlessFullScreen) {
+  Start();
+  struct Case {
+    int32_t fullScreen;
+    intptr_t result;  // 1: the caption's Done button answered the tap
+  } cases[] = {{0, 1}, {1, 2}};
+  static plat::Rect seen;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fullScreen);
+    g_fullScreen = c.fullScreen;
+    const plat::DialogTemplate t{0x90C80040, 0, 10, 10, 80, 60, u"Choose", 8, u"System", {}};
+    plat::DialogProc proc = [](plat::Window w, uint32_t m, uintptr_t wp, intptr_t) -> intptr_t {
+      if (m == plat::MsgInitDialog) {
+        InitDialogForShell(w, 0x1E);
+        plat::WindowScreenRect(w, &seen);
+        plat::PostToWindow(w, plat::MsgUser, 0, 0);
+        return 1;
+      }
+      if (m == plat::MsgUser) {
+        plat::InputStylusDown(seen.right - 10, seen.top + 12);
+        plat::InputStylusUp(seen.right - 10, seen.top + 12);
+        plat::PostToWindow(w, plat::MsgUser + 1, 0, 0);
+      }
+      // The button's command is posted once the tap's own messages are handled.
+      if (m == plat::MsgUser + 1) plat::PostToWindow(w, plat::MsgUser + 2, 0, 0);
+      if (m == plat::MsgUser + 2) plat::EndDialog(w, 2);
+      if (m == plat::MsgCommand) plat::EndDialog(w, plat::LowWord(wp));
+      return m == plat::MsgCommand;
+    };
+    EXPECT_EQ(plat::RunDialog(&t, window_, proc, 0), c.result);
+    EXPECT_EQ(seen.left, 0);
+    EXPECT_EQ(seen.top, 0);
+    EXPECT_EQ(seen.right, 240);
+    EXPECT_EQ(seen.bottom, 320);
+  }
+  g_fullScreen = 0;
+}
+
+TEST_F(Reader, FullScreenHidesTheCommandBarButKeepsTheMenuBar) {
+  struct Case {
+    const char* maker;
+    bool barShown;
+  } cases[] = {{"", false}, {"\"MenuBarOnBottom\"=dword:00000001\n", true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.maker);
+    Store("", c.maker);
+    ResetSettingsStoreForTest();
+    g_fullScreen = 1;
+    Start();
+    g_fullScreen = 0;
+    ASSERT_NE(g_app.bar, nullptr);
+    EXPECT_EQ(plat::WindowVisible(g_app.bar), c.barShown);
+    Key(plat::KeyPageDown);
+    EXPECT_GT(Top(), 0) << "the keys still work";
+    Close();
+    plat::StopScreen();
+  }
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST(ShippedResources, AcceleratorsAreTheMenuShortcuts) {
   plat::FreeAcceleratorTable(table);
 }
 
-TEST(ShippedResources, ToolbarBitmapIsSixPicturesOnGrey) {
+TEST(ShippedResources, ToolbarBitmapIsSixPicturesOnATransparentBackground) {
   plat::Bitmap* bitmap = plat::LoadBitmapResource(114);
   ASSERT_NE(bitmap, nullptr);
   const plat::Size size = plat::BitmapSize(bitmap);
@@ -136,14 +136,14 @@ TEST(ShippedResources, ToolbarBitmapIsSixPicturesOnGrey) {
   const std::vector<uint32_t> pixels = BitmapPixels(bitmap);
   plat::DeleteBitmap(bitmap);
   ASSERT_EQ(pixels.size(), 96u * 16u);
-  // Each picture has a grey background and something drawn on it.
+  // Each picture has a transparent (magenta) background and something drawn on it.
   for (int picture = 0; picture < 6; ++picture) {
-    int grey = 0;
+    int clear = 0;
     for (int y = 0; y < 16; ++y) {
-      for (int x = 0; x < 16; ++x) grey += pixels[y * 96 + picture * 16 + x] == 0xC0C0C0;
+      for (int x = 0; x < 16; ++x) clear += pixels[y * 96 + picture * 16 + x] == 0xFF00FF;
     }
-    EXPECT_GT(grey, 64) << "picture " << picture;
-    EXPECT_LT(grey, 256 - 16) << "picture " << picture;
+    EXPECT_GT(clear, 64) << "picture " << picture;
+    EXPECT_LT(clear, 256 - 16) << "picture " << picture;
   }
 }
 
