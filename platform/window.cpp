@@ -342,8 +342,13 @@ bool ResizeScreenWindows(int32_t oldWidth, int32_t oldHeight) {
   for (PlatWindow* t : levels) {
     if (!Live(t)) continue;
     const Rect& r = t->rect;
-    if (r.left == 0 && r.top == 0 && r.right == oldWidth && r.bottom == oldHeight)
+    if (r.left == 0 && r.top == 0 && r.right == oldWidth && r.bottom == oldHeight) {
       PlaceWindow(t, 0, 0, W.width, W.height, true);
+    } else if (t->showsWithOwner && r.bottom == oldHeight) {
+      // A bar along the bottom stays there and keeps its margin on the right.
+      const int32_t h = RectHeight(r);
+      PlaceWindow(t, r.left, W.height - h, RectWidth(r) + (W.width - oldWidth), h, true);
+    }
   }
   MarkChanged();
   return true;

@@ -506,4 +506,20 @@ TEST_F(Reader, FullScreenHidesTheCommandBarButKeepsTheMenuBar) {
   }
 }
 
+TEST_F(Reader, ANewScreenSizeRefitsTheViewAndTheBottomBar) {
+  Store("", "\"MenuBarOnBottom\"=dword:00000001\n");
+  Start();
+  ASSERT_TRUE(plat::ResizeScreen(320, 480));
+  Pump();
+  plat::Rect bar{};
+  plat::WindowScreenRect(g_app.bar, &bar);
+  EXPECT_EQ(bar.bottom, 480);
+  EXPECT_EQ(bar.right - bar.left, 320 - plat::SystemMetric(plat::MetricVScrollWidth));
+  plat::Rect client{};
+  plat::WindowClientRect(window_, &client);
+  EXPECT_EQ(g_app.view->width, client.right);
+  EXPECT_EQ(g_app.view->height, 480 - g_app.barHeight);
+  EXPECT_EQ(ScrollPosition(), Top());
+}
+
 }  // namespace
