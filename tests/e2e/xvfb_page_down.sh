@@ -1,7 +1,8 @@
 #!/bin/sh
 # The reader in a real SDL window on a virtual X display: Page Down pressed
-# through the X server changes what the window shows, and `--close` ends it
-# with its position saved.
+# through the X server changes what the window shows, the pointer resting on
+# a toolbar button brings up its tip, and `--close` ends it with its position
+# saved.
 # usage: xvfb_page_down.sh PROGRAM
 set -eu
 
@@ -48,6 +49,14 @@ xdotool key --window "$window" Next
 sleep 1
 xwd -root -silent >"$work/after.xwd"
 cmp -s "$work/before.xwd" "$work/after.xwd" && fail "Page Down left the screen as it was"
+
+# Resting the pointer on the first toolbar button shows its tip after a
+# moment: the SDL loop wakes for it without any input.
+xdotool mousemove --window "$window" 75 12
+xwd -root -silent >"$work/hover.xwd"
+sleep 1.5
+xwd -root -silent >"$work/tip.xwd"
+cmp -s "$work/hover.xwd" "$work/tip.xwd" && fail "no tool tip appeared over a toolbar button"
 
 "$program" --close || fail "--close found no running reader"
 for _ in $(seq 100); do
