@@ -1,6 +1,8 @@
 # `make run` starts the reader, `make test` builds and runs every test; both
 # install what is missing and configure the build first.
 BUILD ?= build
+# The build runs make again inside build/; it need not say where it is.
+MAKEFLAGS += --no-print-directory
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
