@@ -33,7 +33,3 @@ int DispatchCommand(plat::PlatWindow* window, uintptr_t wParam) {
       return 1;
   }
 }
-
-void HandleEnterKey(plat::PlatWindow*) {
-  // The search that Enter repeats is not part of the reader yet.
-}

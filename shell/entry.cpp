@@ -13,9 +13,6 @@
 namespace {
 
 constexpr uint32_t kMainWindowExStyle = 0x100;
-constexpr uint32_t kFullScreenFlags = plat::FullScreenHideTaskBar |
-                                      plat::FullScreenHideInputPanelButton |
-                                      plat::FullScreenHideStartIcon;
 
 bool EqualsIgnoringCase(const char16_t* a, const char16_t* b) {
   for (;; ++a, ++b) {

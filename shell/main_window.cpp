@@ -17,9 +17,6 @@ const char16_t kMainWindowClass[] = u"Tovanel (Vowels)";
 namespace {
 
 constexpr uint32_t kMainClassStyle = plat::ClassRedrawOnHeight | plat::ClassRedrawOnWidth;
-constexpr uint32_t kActiveFullScreenFlags = plat::FullScreenHideTaskBar |
-                                            plat::FullScreenHideInputPanelButton |
-                                            plat::FullScreenHideStartIcon;
 // A position change with one of these and no activation closes the window.
 constexpr uint32_t kPositionHighFlags = 0xFFFF0000u;
 
@@ -45,16 +42,14 @@ void OnDestroy(plat::PlatWindow* window) {
 intptr_t OnActivate(plat::PlatWindow* window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
   if (g_ignoreActivate) return plat::DefaultWindowProc(window, message, wParam, lParam);
   if (plat::LowWord(wParam) == plat::ActivateOff) return 0;
-  plat::SetFullScreenState(window, g_fullScreen ? kActiveFullScreenFlags
+  plat::SetFullScreenState(window, g_fullScreen ? kFullScreenFlags
                                                 : plat::FullScreenHideInputPanelButton);
   return 0;
 }
 
 intptr_t OnKeyDown(plat::PlatWindow* window, uintptr_t key) {
-  if (key == plat::KeyEnter) {
-    HandleEnterKey(window);
-    return 0;
-  }
+  // Enter is taken: it will repeat the last search, which the reader does not have yet.
+  if (key == plat::KeyEnter) return 0;
   return HandleViewKey(window, static_cast<uint32_t>(key)) ? 0 : 1;
 }
 

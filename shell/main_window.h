@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/handheld_shell.h"
 #include "shell/app_globals.h"
 
 namespace plat {
@@ -14,6 +15,9 @@ extern const char16_t kMainWindowClass[];  // "Tovanel (Vowels)", also its title
 constexpr uint16_t kMainIconId = 101;
 constexpr uint16_t kAcceleratorTableId = 3;
 constexpr uint16_t kCommandChooseArticle = 119;
+// The shell's state for the reader in full-screen mode.
+constexpr uint32_t kFullScreenFlags = plat::FullScreenHideTaskBar | plat::FullScreenHideInputPanelButton |
+                                      plat::FullScreenHideStartIcon;
 
 int32_t ProgramEntry(plat::PlatModule* instance, plat::PlatModule* previous,
                      const char16_t* commandLine, int32_t showMode);

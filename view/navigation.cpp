@@ -12,21 +12,14 @@ namespace {
 
 constexpr int32_t kInitialLineCapacity = 100;
 
-// Only the field values 2 and 4 select half pages.
-int32_t PageStepFor(uint32_t field, uint32_t halfA, uint32_t halfB, const ArticleView* view) {
-  if (field == halfA || field == halfB) return view->linesDrawn / 2;
-  return view->linesDrawn - 1;
+// A step field of the flags: only the values 2 and 4 select half pages.
+int32_t PageStep(const ArticleView* view, uint32_t mask, uint32_t shift) {
+  const uint32_t field = (g_app.displayFlags & mask) >> shift;
+  return field == 2 || field == 4 ? view->linesDrawn / 2 : view->linesDrawn - 1;
 }
 
-int32_t KeyPageStep(const ArticleView* view) {
-  return PageStepFor(g_app.displayFlags & KeyPageStepMask, 0x00200000, 0x00400000, view);
-}
-
-int32_t TapPageStep(const ArticleView* view) {
-  return PageStepFor(g_app.displayFlags & TapPageStepMask, 0x02000000, 0x04000000, view);
-}
-
-int32_t Gutter() { return g_app.surroundingGutter; }
+int32_t KeyPageStep(const ArticleView* view) { return PageStep(view, KeyPageStepMask, KeyPageStepShift); }
+int32_t TapPageStep(const ArticleView* view) { return PageStep(view, TapPageStepMask, TapPageStepShift); }
 
 }  // namespace
 
@@ -61,7 +54,7 @@ void UpdateScrollBar(plat::PlatWindow* window) {
 
 int TapToPage(plat::PlatWindow* window, ArticleView* view, int32_t x, int32_t y, bool repaint) {
   if (!view) return 0;
-  const int32_t g = Gutter();
+  const int32_t g = g_app.surroundingGutter;
   if (x < view->left - g || x > view->left + view->width + g || y < view->top - g ||
       y > view->top + view->height + g) {
     return 0;
@@ -86,7 +79,7 @@ intptr_t OpenArticleView(plat::PlatWindow* window) {
   } else {
     r.top += g_app.barHeight;
   }
-  const int32_t g = Gutter();
+  const int32_t g = g_app.surroundingGutter;
   if (r.bottom - r.top > 2 * g) {
     r.top += g;
     r.bottom -= g;
@@ -113,7 +106,7 @@ intptr_t OpenArticleView(plat::PlatWindow* window) {
 }
 
 void ResizeArticleView(plat::PlatWindow* window, int32_t width, int32_t height) {
-  const int32_t g = Gutter();
+  const int32_t g = g_app.surroundingGutter;
   const int32_t w = width > 2 * g ? width - 2 * g : width;
   const int32_t h = height > 2 * g ? height - 2 * g : height;
   ArticleView* view = g_app.view;

@@ -43,7 +43,6 @@ class Reader : public ::testing::Test {
     setenv("TOVANEL_REGISTRY", file_.c_str(), 1);
     // Each test publishes its window in a folder of its own.
     setenv("XDG_RUNTIME_DIR", (dir_ / "run").c_str(), 1);
-    ResetSettingsStoreForTest();
     plat::SetMessageBoxEcho(false);
     plat::TakeShownMessages();
   }
@@ -63,8 +62,10 @@ class Reader : public ::testing::Test {
     return std::string(std::istreambuf_iterator<char>(in), {});
   }
 
-  // The entry's first steps, then the instance, on a 240 x 320 screen.
+  // The entry's first steps, then the instance, on a 240 x 320 screen; a
+  // start after Stop() reads the settings again.
   void Start(int32_t width = 240, int32_t height = 320) {
+    ResetSettingsStoreForTest();
     plat::PlatformOptions o;
     o.headless = true;
     o.screenWidth = width;
@@ -103,6 +104,10 @@ class Reader : public ::testing::Test {
     plat::SendToWindow(window_, plat::MsgCloseRequest, 0, 0);
     EXPECT_TRUE(Pump()) << "the close request ends the loop";
     EXPECT_FALSE(plat::IsLiveWindow(window_));
+  }
+  void Stop() {
+    Close();
+    plat::StopScreen();
   }
   int32_t ScrollPosition() const {
     plat::ScrollInfo info{sizeof info, plat::ScrollMaskPos | plat::ScrollMaskRange, 0, 0, 0, 0, 0};
@@ -148,7 +153,6 @@ TEST_F(Reader, PageKeysStepByTheFlagsPageStep) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flags);
     Store(std::string("\"Flags\"=dword:") + c.flags + "\n");
-    ResetSettingsStoreForTest();
     Start();
     // The step is taken from the lines the last paint drew.
     auto step = [&] { return c.half ? Half() : Full(); };
@@ -166,8 +170,7 @@ TEST_F(Reader, PageKeysStepByTheFlagsPageStep) {
     EXPECT_EQ(Top(), expected - 1);
     Key(plat::KeyDown);
     EXPECT_EQ(Top(), expected);
-    Close();
-    plat::StopScreen();
+    Stop();
   }
 }
 
@@ -253,7 +256,6 @@ TEST_F(Reader, TapsPageByHalvesOfTheView) {
                  std::to_string(c.dy) + "+" + std::to_string(c.offsetX));
     Store(std::string("\"Flags\"=dword:") + c.flags + "\n",
           std::string("\"SurroundingGutter\"=dword:0000000") + c.gutter + "\n");
-    ResetSettingsStoreForTest();
     Start();
     ArticleView* v = g_app.view;
     const int32_t start = 2 * Full();
@@ -263,8 +265,7 @@ TEST_F(Reader, TapsPageByHalvesOfTheView) {
     const int32_t y = v->top + v->height * c.dy / 4;
     EXPECT_EQ(TapToPage(window_, v, x, y, true), c.expectPaged);
     EXPECT_EQ(Top(), start + c.direction * page);
-    Close();
-    plat::StopScreen();
+    Stop();
   }
 }
 
@@ -370,7 +371,6 @@ TEST_F(Reader, TheBarSitsAtTheTopOrTheBottom) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.maker);
     Store("", c.maker);
-    ResetSettingsStoreForTest();
     Start(240, 320);
     ASSERT_NE(g_app.bar, nullptr);
     EXPECT_TRUE(plat::WindowVisible(g_app.bar)) << "shown with the main window";
@@ -389,8 +389,7 @@ TEST_F(Reader, TheBarSitsAtTheTopOrTheBottom) {
     } else {
       EXPECT_EQ(bar.top, 0);
     }
-    Close();
-    plat::StopScreen();
+    Stop();
   }
 }
 
@@ -406,7 +405,6 @@ TEST_F(Reader, ExitCommandAndPositionRuleCloseTheWindow) {
   EXPECT_FALSE(plat::IsLiveWindow(window_));
   EXPECT_TRUE(Pump());
   EXPECT_NE(FileText().find("\"Lesson\"=dword:00000001"), std::string::npos);
-  ResetSettingsStoreForTest();
   plat::StopScreen();
   Start();
   EXPECT_TRUE(Command(40005));
@@ -493,7 +491,6 @@ TEST_F(Reader, FullScreenHidesTheCommandBarButKeepsTheMenuBar) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.maker);
     Store("", c.maker);
-    ResetSettingsStoreForTest();
     g_fullScreen = 1;
     Start();
     g_fullScreen = 0;
@@ -501,8 +498,7 @@ TEST_F(Reader, FullScreenHidesTheCommandBarButKeepsTheMenuBar) {
     EXPECT_EQ(plat::WindowVisible(g_app.bar), c.barShown);
     Key(plat::KeyPageDown);
     EXPECT_GT(Top(), 0) << "the keys still work";
-    Close();
-    plat::StopScreen();
+    Stop();
   }
 }
 
