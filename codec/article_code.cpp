@@ -120,11 +120,13 @@ char16_t* ConvertArticleText(const uint8_t* text, int32_t len, ConversionBuffer*
   *w = 0;
   if (countOut) *countOut = count;
 
-  if (len > 0 && g_app.fontChoice.asciiBase != kAsciiBaseLatin &&
-      (g_app.displayFlags & FlagReverse)) {
-    ReverseRun(out, read + count);
-  }
+  if (ConversionReverses(len)) ReverseRun(out, read + count);
   return out;
+}
+
+bool ConversionReverses(int32_t len) {
+  return len > 0 && g_app.fontChoice.asciiBase != kAsciiBaseLatin &&
+         (g_app.displayFlags & FlagReverse);
 }
 
 int ReverseRun(char16_t* units, int32_t n) {

@@ -14,6 +14,9 @@ constexpr uint8_t kLastVowelCode = 31;   // holam
 constexpr uint8_t kFirstLetterCode = 97; // alef
 constexpr uint8_t kLastLetterCode = 123; // tav
 
+// The vowel points, which ride on a letter and take no width of their own.
+constexpr bool IsVowelCode(uint8_t c) { return c >= kFirstVowelCode && c <= kLastVowelCode; }
+
 // UnicodeMap[c - 16]: the UTF-16 units of code c; second == 0 for one unit.
 struct UnicodePair {
   char16_t first;
@@ -48,6 +51,10 @@ extern ConversionBuffer g_conversionBuffer;
 // output length minus the bytes read. Returns null when memory runs out.
 char16_t* ConvertArticleText(const uint8_t* text, int32_t len, ConversionBuffer* buffer,
                              int32_t* countOut);
+
+// Whether ConvertArticleText reverses a run of `len` bytes in the user's
+// current mode (Reverse on, a font that is not typed with Latin letters).
+bool ConversionReverses(int32_t len);
 
 // Reverses n units in place, exchanging ( ), [ ] and { }. Returns 0, or 1
 // when the temporary copy cannot be allocated (units left as they were).

@@ -19,11 +19,6 @@ int UnitsOf(uint8_t c) {
   return CodePageMap[c - kFirstMappedCode] ? 1 : 0;
 }
 
-bool ConversionReverses(int32_t count) {
-  return count > 0 && g_app.fontChoice.asciiBase != kAsciiBaseLatin &&
-         (g_app.displayFlags & FlagReverse);
-}
-
 int32_t BytesBefore(const uint8_t* text, int32_t count) {
   const void* zero = std::memchr(text, 0, static_cast<std::size_t>(count));
   return zero ? static_cast<int32_t>(static_cast<const uint8_t*>(zero) - text) : count;

@@ -89,6 +89,18 @@ uint32_t ArtPixel(char c) {
 }
 
 Font* FontOf(const Bar* b) { return b->font ? b->font : GetStockFont(StockSystemFont); }
+Font* TipFontOf(const Bar* b) { return b->tipFont ? b->tipFont : FontOf(b); }
+
+// Measured in a memory context, which needs no surface.
+Size TextSize(Font* font, const std::u16string& text) {
+  Size size{0, 0};
+  if (DeviceContext* dc = CreateMemoryDC(nullptr)) {
+    SelectFont(dc, font);
+    GetTextExtent(dc, text.c_str(), static_cast<int32_t>(text.size()), &size);
+    DeleteDC(dc);
+  }
+  return size;
+}
 
 bool EmptyRect(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
 bool Inside(const Rect& r, int32_t x, int32_t y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
@@ -163,9 +175,7 @@ int32_t ItemAt(PlatWindow* w, Bar* b, int32_t x, int32_t y) {
 
 // ---- Picture ------------------------------------------------------------------------
 
-void Fill(PlatWindow* w, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(&w->client, &r)) gfx::FillPixels(&w->client, r, pixel);
-}
+void Fill(PlatWindow* w, const Rect& r, uint32_t pixel) { gfx::FillPixels(&w->client, r, pixel); }
 
 // A picture of kPictureArea pixels with its top-left at (x, y); greyed, only
 // its darker pixels are drawn, in one grey.
@@ -279,21 +289,10 @@ void ShowTip(PlatWindow* w, Bar* b, int32_t index) {
   int32_t left = r.left, top = 0, right = r.right, bottom = w->client.height;
   ClientPointToScreen(w, &left, &top);
   ClientPointToScreen(w, &right, &bottom);
-  Font* font = b->tipFont ? b->tipFont : FontOf(b);
-  Size extent{0, 0};
-  TextMetrics tm{};
-  if (Surface* scratch = CreateSurface(1, 1)) {
-    if (DeviceContext* dc = CreateSurfaceDC(scratch)) {
-      SelectFont(dc, font);
-      GetTextExtent(dc, text->c_str(), static_cast<int32_t>(text->size()), &extent);
-      GetTextMetrics(dc, &tm);
-      DeleteDC(dc);
-    }
-    DestroySurface(scratch);
-  }
+  const Size extent = TextSize(TipFontOf(b), *text);
   const World& W = TheWorld();
   const int32_t width = std::min(extent.cx + 2 * kTipPad + 2 * kBorderWidth, W.width);
-  const int32_t height = tm.height + 2 + 2 * kBorderWidth;
+  const int32_t height = extent.cy + 2 + 2 * kBorderWidth;
   int32_t y = bottom + kTipGap;
   if (y + height > W.height) y = top - kTipGap - height;
   WindowDescription desc{};
@@ -335,7 +334,7 @@ intptr_t TipProc(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) 
       DeviceContext* dc = StartPaint(w, &info);
       if (!dc) return 0;
       Fill(w, Rect{0, 0, w->client.width, w->client.height}, kTipPixel);
-      if (b) SelectFont(dc, b->tipFont ? b->tipFont : FontOf(b));
+      if (b) SelectFont(dc, TipFontOf(b));
       SetBackMode(dc, BackTransparent);
       SetTextColour(dc, MakeColour(0, 0, 0));
       const Rect r{kTipPad, 0, w->client.width - kTipPad, w->client.height};
@@ -481,14 +480,12 @@ void DeadlinePassed(PlatWindow* w, Bar* b) {
 // ---- Messages ---------------------------------------------------------------------------
 
 intptr_t AddButtons(PlatWindow* w, Bar* b, uintptr_t count, const BarButton* buttons) {
-  constexpr uint8_t kKnownState = BarStateEnabled | BarStateHidden;
-  constexpr uint8_t kKnownStyle = BarStyleDropDown | BarStyleAutoSize;
   if (!buttons || count == 0 || count > static_cast<uintptr_t>(kMaxButtons) ||
       b->items.size() + count > static_cast<std::size_t>(kMaxButtons))
     return 0;
   for (uintptr_t i = 0; i < count; ++i) {
     const BarButton& in = buttons[i];
-    if ((in.state & ~kKnownState) || (in.style & ~kKnownStyle) || (in.image < 0 && in.image != kBarNoImage))
+    if (!KnownButtonBits(in.state, in.style) || (in.image < 0 && in.image != kBarNoImage))
       return 0;
   }
   std::vector<Item> added;
@@ -631,38 +628,20 @@ Bar* BarOf(Window w) {
   return reinterpret_cast<Bar*>(w->data);
 }
 
-bool IsMenuBar(Window w) {
-  const Bar* b = BarOf(w);
-  return b && b->menuBar;
-}
-
 void DecodeArt(const char* const art[kBarImageSize], uint32_t* out) {
   for (int32_t row = 0; row < kBarImageSize; ++row) {
     for (int32_t col = 0; col < kBarImageSize; ++col) out[row * kBarImageSize + col] = ArtPixel(art[row][col]);
   }
 }
 
-std::u16string VisibleText(const std::u16string& s) {
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == u'&' && i + 1 < s.size()) ++i;
-    out.push_back(s[i]);
-  }
-  return out;
+int32_t ButtonTextWidth(const Bar* b, const std::u16string& text) {
+  return TextSize(FontOf(b), MenuTextAsDrawn(text)).cx;
 }
 
-int32_t MeasureText(Font* font, const std::u16string& text) {
-  Size size{0, 0};
-  if (text.empty()) return 0;
-  if (Surface* scratch = CreateSurface(1, 1)) {
-    if (DeviceContext* dc = CreateSurfaceDC(scratch)) {
-      SelectFont(dc, font ? font : GetStockFont(StockSystemFont));
-      GetTextExtent(dc, text.c_str(), static_cast<int32_t>(text.size()), &size);
-      DeleteDC(dc);
-    }
-    DestroySurface(scratch);
-  }
-  return size.cx;
+bool KnownButtonBits(uint32_t state, uint32_t style) {
+  constexpr uint32_t kKnownState = BarStateEnabled | BarStateHidden;
+  constexpr uint32_t kKnownStyle = BarStyleDropDown | BarStyleAutoSize;
+  return !(state & ~kKnownState) && !(style & ~kKnownStyle);
 }
 
 int32_t AddPictures(Bar* b, const uint32_t* pixels, int32_t width, int32_t count) {
@@ -726,7 +705,7 @@ void FitChildBars(PlatWindow* w) {
   if (!Live(w) || w->children.empty()) return;
   const std::vector<PlatWindow*> children = w->children;
   for (PlatWindow* c : children) {
-    if (!bar::BarOf(c) || bar::IsMenuBar(c)) continue;
+    if (!bar::BarOf(c)) continue;  // menu bars are top-level windows, never children
     if (c->rect.right - c->rect.left != w->client.width)
       PlaceWindow(c, c->rect.left, c->rect.top, w->client.width, c->rect.bottom - c->rect.top, true);
   }

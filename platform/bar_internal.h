@@ -74,16 +74,16 @@ struct BarInit {
 bool EnsureBarClasses();
 // The bar behind a command bar or menu bar window; null for anything else.
 Bar* BarOf(Window w);
-bool IsMenuBar(Window w);
 
 // A 16 x 16 picture drawn as text, a character a pixel ('.' clear, 'k'
 // black, 'w' white, 'd' and 'l' greys, 'b' 'B' blues, 'r' 'R' reds, 'y'
 // yellow, 'o' olive, 'g' green, 'c' 'C' cyans) into kPictureArea pixels.
 void DecodeArt(const char* const art[kBarImageSize], uint32_t* out);
 
-// The text as drawn: '&' marks dropped, "&&" kept as one '&'.
-std::u16string VisibleText(const std::u16string& text);
-int32_t MeasureText(Font* font, const std::u16string& text);
+// The width of a menu button's text as drawn in the bar's font.
+int32_t ButtonTextWidth(const Bar* b, const std::u16string& text);
+// False when a button's state or style has a bit that is not known.
+bool KnownButtonBits(uint32_t state, uint32_t style);
 
 // Appends pictures of 16 x 16 cut from `pixels` (0x00RRGGBB, `width`
 // wide, at least 16 rows), magenta taken as clear; the first one's index,

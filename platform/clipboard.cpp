@@ -53,6 +53,11 @@ void Release(uint32_t format) {
   Board().data.erase(it);
 }
 
+void ReleaseAll() {
+  for (auto& [format, block] : Board().data) BlockFree(block);
+  Board().data.clear();
+}
+
 bool DesktopAvailable() { return SDL_WasInit(SDL_INIT_VIDEO) != 0; }
 
 // The block's text, up to its first zero unit and never past its end.
@@ -89,8 +94,7 @@ void TakeDesktopText() {
   // A copy made elsewhere replaces everything the clipboard held, as it
   // would on a desktop that kept all formats.
   if (MemBlock* block = TextBlock(Utf8ToUtf16(text))) {
-    for (auto& [format, old] : Board().data) BlockFree(old);
-    Board().data.clear();
+    ReleaseAll();
     Board().data[ClipFormatUnicodeText] = block;
     Board().publishedText = text;
   }
@@ -155,8 +159,7 @@ bool ClipClose() {
 
 bool ClipEmpty() {
   if (!Board().open) return false;
-  for (auto& [format, block] : Board().data) BlockFree(block);
-  Board().data.clear();
+  ReleaseAll();
   return true;
 }
 

@@ -99,11 +99,11 @@ bool CommandBarInsertMenu(Window w, uint16_t menuId, int32_t position) {
       const MenuItem& entry = menu.items[i];
       if (entry.separator) continue;
       // A top-level command (no pop-up) is a button that sends it.
-      const std::u16string text = entry.text.substr(0, entry.text.find(u'\b'));
+      const std::u16string text = MenuTextBeforeLabel(entry.text);
       const uint8_t state = (entry.state & MenuStateGrayed) ? 0 : BarStateEnabled;
       buttons.push_back(bar::Item{bar::ItemMenu, entry.popup ? 0 : entry.id, kBarNoImage, state, 0, 0,
                                   entry.popup ? static_cast<int32_t>(i) : -1, text,
-                                  bar::MeasureText(b->font, bar::VisibleText(text)), 0, Rect{0, 0, 0, 0}});
+                                  bar::ButtonTextWidth(b, text), 0, Rect{0, 0, 0, 0}});
     }
     // After `position` tools: until now the bar holds only tools and its right end.
     auto at = b->items.begin();

@@ -21,10 +21,6 @@ constexpr uint32_t kInactiveCaptionPixel = 0x7A808A;
 constexpr int32_t kCaptionFontHeight = 16;
 constexpr int32_t kCaptionTextInset = 6;
 
-void Fill(Surface* s, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, pixel);
-}
-
 // Copies `src`, whose top-left lies at (x, y) on the screen, within `clip`.
 void Blit(Surface* screen, const Surface& src, int32_t x, int32_t y, Rect clip) {
   if (!src.pixels) return;
@@ -76,17 +72,17 @@ void DrawFrame(PlatWindow* w) {
   w->frameDirty = false;
   Surface* s = &w->frame;
   if (!s->pixels) return;
-  Fill(s, Rect{0, 0, s->width, s->height}, kFramePixel);
+  gfx::FillPixels(s, Rect{0, 0, s->width, s->height}, kFramePixel);
   const int32_t b = (w->style & WinStyleBorder) ? kBorderWidth : 0;
   if (b) {
-    Fill(s, Rect{0, 0, s->width, b}, kBorderPixel);
-    Fill(s, Rect{0, s->height - b, s->width, s->height}, kBorderPixel);
-    Fill(s, Rect{0, 0, b, s->height}, kBorderPixel);
-    Fill(s, Rect{s->width - b, 0, s->width, s->height}, kBorderPixel);
+    gfx::FillPixels(s, Rect{0, 0, s->width, b}, kBorderPixel);
+    gfx::FillPixels(s, Rect{0, s->height - b, s->width, s->height}, kBorderPixel);
+    gfx::FillPixels(s, Rect{0, 0, b, s->height}, kBorderPixel);
+    gfx::FillPixels(s, Rect{s->width - b, 0, s->width, s->height}, kBorderPixel);
   }
   if ((w->style & WinStyleCaption) == WinStyleCaption) {
     const Rect bar{b, b, s->width - b, b + kCaptionHeight};
-    Fill(s, bar, CaptionActive(w) ? kActiveCaptionPixel : kInactiveCaptionPixel);
+    gfx::FillPixels(s, bar, CaptionActive(w) ? kActiveCaptionPixel : kInactiveCaptionPixel);
     DeviceContext* dc = CreateSurfaceDC(s);
     Font* font = CaptionFont();
     if (dc && font && !w->title.empty()) {
@@ -96,9 +92,8 @@ void DrawFrame(PlatWindow* w) {
       const Rect text{bar.left + kCaptionTextInset, bar.top, bar.right - kCaptionTextInset, bar.bottom};
       // Only what fits: glyphs are not clipped to the caption.
       int32_t fit = 0;
-      Size size{};
       const auto n = static_cast<int32_t>(w->title.size());
-      GetTextExtentFit(dc, w->title.c_str(), n, text.right - text.left, &fit, nullptr, &size);
+      GetTextExtentFit(dc, w->title.c_str(), n, text.right - text.left, &fit, nullptr, nullptr);
       DrawTextInRect(dc, w->title.c_str(), fit, &text, DtLeft | DtVCenter | DtSingleLine | DtNoPrefix);
     }
     DeleteDC(dc);
@@ -177,12 +172,15 @@ bool TakeScreenChange(Rect* changed) {
       box.bottom = y + 1;
     }
   }
-  std::memcpy(taken.pixels, now.pixels, static_cast<std::size_t>(now.width) * now.height * 4);
   W.changed = false;
   if (box.left >= box.right || box.top >= box.bottom) {
     if (changed) *changed = Rect{0, 0, 0, 0};
     return false;
   }
+  // The rows outside the box are the same in both already.
+  const std::size_t from = static_cast<std::size_t>(box.top) * now.width;
+  std::memcpy(taken.pixels + from, now.pixels + from,
+              static_cast<std::size_t>(box.bottom - box.top) * now.width * 4);
   if (changed) *changed = box;
   return true;
 }

@@ -1,6 +1,7 @@
 // Buttons: push buttons, check boxes, radio buttons (automatic ones keep
 // one checked per group) and owner-drawn buttons the parent paints.
 #include <algorithm>
+#include <cmath>
 
 #include "platform/controls_internal.h"
 #include "platform/dialog.h"
@@ -24,10 +25,19 @@ uint32_t Kind(const PlatWindow* w) { return w->style & ButtonTypeMask; }
 bool IsRadio(uint32_t kind) { return kind == ButtonRadio || kind == ButtonAutoRadio; }
 bool IsCheck(uint32_t kind) { return kind == ButtonCheckBox || kind == ButtonAutoCheckBox; }
 
+// A radio button's mark: a disc, and a ring 1.2 pixels wide around it.
+double FromCentre(double u, double v, double size) {
+  const double c = size / 2;
+  return std::sqrt((u - c) * (u - c) + (v - c) * (v - c));
+}
+bool MarkDisc(double u, double v, double size) { return FromCentre(u, v, size) <= size / 2 - 0.25; }
+bool MarkRing(double u, double v, double size) {
+  const double d = FromCentre(u, v, size), outer = size / 2 - 0.25;
+  return d <= outer && d >= outer - 1.2;
+}
+
 void DrawLabel(PlatWindow* w, DeviceContext* dc, ButtonState* st, const Rect& r, uint32_t flags) {
-  SelectFont(dc, FontOrSystem(st->font));
-  SetBackMode(dc, BackTransparent);
-  SetTextColour(dc, ToColour(wm::EnabledChain(w) ? 0 : kDisabledTextPixel));
+  PrepareText(w, dc, st->font);
   DrawTextInRect(dc, w->title.c_str(), static_cast<int32_t>(w->title.size()), &r, flags | DtVCenter | DtSingleLine);
 }
 
@@ -48,9 +58,9 @@ void PaintButton(PlatWindow* w, ButtonState* st) {
     const int32_t top = (height - kMarkSize) / 2;
     const Rect mark{0, top, kMarkSize, top + kMarkSize};
     if (IsRadio(kind)) {
-      PaintDisc(w, mark, st->pressed ? kPressedPixel : 0xFFFFFF, 0);
-      PaintDisc(w, mark, kEdgePixel, 1.2);
-      if (st->checked) PaintDisc(w, Rect{mark.left + 3, mark.top + 3, mark.right - 3, mark.bottom - 3}, 0, 0);
+      PaintShape(&w->client, mark, st->pressed ? kPressedPixel : 0xFFFFFF, MarkDisc);
+      PaintShape(&w->client, mark, kEdgePixel, MarkRing);
+      if (st->checked) PaintShape(&w->client, Rect{mark.left + 3, mark.top + 3, mark.right - 3, mark.bottom - 3}, 0, MarkDisc);
     } else {
       FillClient(w, mark, kEdgePixel);
       FillClient(w, Rect{mark.left + 1, mark.top + 1, mark.right - 1, mark.bottom - 1}, st->pressed ? kPressedPixel : 0xFFFFFF);
@@ -64,9 +74,7 @@ void PaintButton(PlatWindow* w, ButtonState* st) {
     DrawLabel(w, dc, st, label, DtLeft);
     if (focus) FillClient(w, Rect{label.left, height - 1, width, height}, kEdgePixel);
   } else {
-    const int32_t edge = focus || kind == ButtonDefaultPush ? 2 : 1;
-    FillClient(w, Rect{0, 0, width, height}, focus ? kFocusPixel : kEdgePixel);
-    FillClient(w, Rect{edge, edge, width - edge, height - edge}, st->pressed ? kPressedPixel : kFacePixel);
+    PaintPushFace(&w->client, Rect{0, 0, width, height}, focus, kind == ButtonDefaultPush, st->pressed);
     DrawLabel(w, dc, st, Rect{0, 0, width, height}, DtCenter);
   }
   FinishPaint(w, &info);
@@ -146,7 +154,7 @@ intptr_t ButtonProc(Window w, uint32_t message, uintptr_t wParam, intptr_t lPara
       InvalidateWindowRect(w, nullptr, false);
       return 0;
     case MsgStylusDown:
-      SetFocusWindow(w);
+      if (!TakeFocus(w)) return 0;
       st->held = st->pressed = true;
       InvalidateWindowRect(w, nullptr, false);
       return 0;

@@ -103,10 +103,7 @@ void PaintEdit(PlatWindow* w, EditState* st) {
   if (!dc) return;
   const int32_t width = w->client.width, height = w->client.height;
   FillClient(w, Rect{0, 0, width, height}, 0xFFFFFF);
-  SelectFont(dc, FontOrSystem(st->font));
-  SetBackMode(dc, BackTransparent);
-  const uint32_t ink = wm::EnabledChain(w) ? 0 : kDisabledTextPixel;
-  SetTextColour(dc, ToColour(ink));
+  const uint32_t ink = PrepareText(w, dc, st->font);
   if (MultiLine(w)) {
     const uint32_t align = w->style & 0x3;
     const Rect r{kMargin, kMargin, width - kMargin, height - kMargin};
@@ -124,9 +121,9 @@ void PaintEdit(PlatWindow* w, EditState* st) {
         FillClient(w, Rect{l.origin + l.x[static_cast<std::size_t>(a)], top,
                            l.origin + l.x[static_cast<std::size_t>(b)], std::min(height, top + l.height)},
                    kSelectionPixel);
-        SetTextColour(dc, ToColour(0xFFFFFF));
+        SetTextColour(dc, gfx::FromPixel(0xFFFFFF));
         DrawRun(dc, w, a, b, l);
-        SetTextColour(dc, ToColour(ink));
+        SetTextColour(dc, gfx::FromPixel(ink));
       } else if (wm::TheWorld().focus == w) {
         const int32_t cx = std::clamp(l.origin + l.x[static_cast<std::size_t>(st->caret)], 0, std::max(0, width - 1));
         const int32_t top = std::max(0, (height - l.height) / 2);
@@ -332,14 +329,11 @@ intptr_t EditProc(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam)
       st->dragging = false;
       InvalidateWindowRect(w, nullptr, false);
       return 0;
-    case MsgStylusDown: {
-      wm::Hold hold(w);
-      SetFocusWindow(w);
-      if (!wm::Live(w)) return 0;
+    case MsgStylusDown:
+      if (!TakeFocus(w)) return 0;
       MoveCaret(w, st, HitOffset(w, st, SignedLowWord(static_cast<uintptr_t>(lParam))));
       st->dragging = true;
       return 0;
-    }
     case MsgStylusMove:
       if (st->dragging) {
         st->caret = HitOffset(w, st, SignedLowWord(static_cast<uintptr_t>(lParam)));

@@ -144,14 +144,12 @@ void PaintList(PlatWindow* w, ListState* st) {
   const int32_t width = w->client.width, height = w->client.height;
   FillClient(w, Rect{0, 0, width, height}, 0xFFFFFF);
   const int32_t rowH = RowHeight(w, st);
-  SelectFont(dc, FontOrSystem(st->font));
-  SetBackMode(dc, BackTransparent);
-  const uint32_t ink = wm::EnabledChain(w) ? 0 : kDisabledTextPixel;
+  const uint32_t ink = PrepareText(w, dc, st->font);
   for (int32_t i = st->top, y = 0; i < Count(st) && y < height; ++i, y += rowH) {
     const Rect row{0, y, width, y + rowH};
     const bool selected = i == st->current;
     if (selected) FillClient(w, row, kSelectionPixel);
-    SetTextColour(dc, ToColour(selected ? 0xFFFFFF : ink));
+    SetTextColour(dc, gfx::FromPixel(selected ? 0xFFFFFF : ink));
     const Rect text{kTextIndent, y, width - kTextIndent, y + rowH};
     const std::u16string& s = st->items[static_cast<std::size_t>(i)];
     DrawTextInRect(dc, s.data(), static_cast<int32_t>(s.size()), &text, DtLeft | DtSingleLine | DtVCenter | DtNoPrefix);
@@ -242,9 +240,7 @@ intptr_t ListBoxProc(Window w, uint32_t message, uintptr_t wParam, intptr_t lPar
       InvalidateWindowRect(w, nullptr, false);
       return 0;
     case MsgStylusDown: {
-      wm::Hold hold(w);
-      SetFocusWindow(w);
-      if (!wm::Live(w)) return 0;
+      if (!TakeFocus(w)) return 0;
       st->held = true;
       const int32_t row = RowAt(w, st, lParam);
       if (row < Count(st)) UserSelect(w, st, row);

@@ -28,9 +28,7 @@ void PaintStatic(PlatWindow* w, StaticState* st) {
       DeleteDC(mem);
     }
   } else {
-    SelectFont(dc, FontOrSystem(st->font));
-    SetBackMode(dc, BackTransparent);
-    SetTextColour(dc, ToColour(wm::EnabledChain(w) ? 0 : kDisabledTextPixel));
+    PrepareText(w, dc, st->font);
     uint32_t flags = type == StaticCenter ? DtCenter : type == StaticRight ? DtRight : DtLeft;
     if (w->style & StaticNoPrefix) flags |= DtNoPrefix;
     const Rect r{0, 0, w->client.width, w->client.height};

@@ -1,32 +1,34 @@
 // What the controls share: class registration, text kept in the window
 // title, notifications to the parent, and a few drawing helpers.
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 #include "platform/controls_internal.h"
-#include "platform/graphics_internal.h"
 
 namespace plat {
 namespace ctl {
 
-void FillClient(PlatWindow* w, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(&w->client, &r)) gfx::FillPixels(&w->client, r, pixel);
+namespace {
+
+void Fill(Surface* s, Rect r, uint32_t pixel) {
+  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, pixel);
 }
 
-void PaintDisc(PlatWindow* w, const Rect& r, uint32_t pixel, double ring) {
-  Surface* s = &w->client;
-  const double size = std::min(r.right - r.left, r.bottom - r.top);
-  const double c = size / 2, outer = size / 2 - 0.25, inner = ring > 0 ? outer - ring : -1;
-  for (int32_t py = r.top; py < r.top + size; ++py) {
-    for (int32_t px = r.left; px < r.left + size; ++px) {
-      if (px < 0 || py < 0 || px >= s->width || py >= s->height) continue;
+}  // namespace
+
+void FillClient(PlatWindow* w, Rect r, uint32_t pixel) { Fill(&w->client, r, pixel); }
+
+void PaintShape(Surface* s, const Rect& r, uint32_t pixel, Shape inside) {
+  const double size = r.right - r.left;
+  for (int32_t py = r.top; py < r.bottom; ++py) {
+    if (py < 0 || py >= s->height) continue;
+    for (int32_t px = r.left; px < r.right; ++px) {
+      if (px < 0 || px >= s->width) continue;
       int32_t hits = 0;
       for (int sy = 0; sy < 4; ++sy) {
         for (int sx = 0; sx < 4; ++sx) {
-          const double u = (px - r.left) + (sx + 0.5) / 4 - c, v = (py - r.top) + (sy + 0.5) / 4 - c;
-          const double d = std::sqrt(u * u + v * v);
-          if (d <= outer && d >= inner) ++hits;
+          const double u = (px - r.left) + (sx + 0.5) / 4, v = (py - r.top) + (sy + 0.5) / 4;
+          if (inside(u, v, size)) ++hits;
         }
       }
       if (hits == 0) continue;
@@ -41,8 +43,18 @@ void PaintDisc(PlatWindow* w, const Rect& r, uint32_t pixel, double ring) {
   }
 }
 
-Colour ToColour(uint32_t pixel) {
-  return MakeColour(static_cast<uint8_t>(pixel >> 16), static_cast<uint8_t>(pixel >> 8), static_cast<uint8_t>(pixel));
+void PaintPushFace(Surface* s, const Rect& r, bool focus, bool thick, bool pressed) {
+  const int32_t edge = focus || thick ? 2 : 1;
+  Fill(s, r, focus ? kFocusPixel : kEdgePixel);
+  Fill(s, Rect{r.left + edge, r.top + edge, r.right - edge, r.bottom - edge}, pressed ? kPressedPixel : kFacePixel);
+}
+
+uint32_t PrepareText(PlatWindow* w, DeviceContext* dc, Font* font) {
+  const uint32_t ink = wm::EnabledChain(w) ? 0 : kDisabledTextPixel;
+  SelectFont(dc, FontOrSystem(font));
+  SetBackMode(dc, BackTransparent);
+  SetTextColour(dc, gfx::FromPixel(ink));
+  return ink;
 }
 
 bool TextMessage(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lParam, intptr_t* result) {
@@ -63,6 +75,12 @@ bool TextMessage(PlatWindow* w, uint32_t message, uintptr_t wParam, intptr_t lPa
     default:
       return false;
   }
+}
+
+bool TakeFocus(PlatWindow* w) {
+  wm::Hold hold(w);
+  SetFocusWindow(w);
+  return wm::Live(w);
 }
 
 void NotifyParent(PlatWindow* w, uint16_t code) {

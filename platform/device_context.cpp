@@ -34,8 +34,8 @@ Bitmap g_placeholderBitmap = {{0, 0, nullptr}, true};
 // A square of the pen's width around (x, y), as a pen of that width marks.
 void PenDot(Surface* s, const Pen* pen, int32_t x, int32_t y) {
   int32_t half = pen->width / 2;
-  Rect r{x - half, y - half, x - half + pen->width, y - half + pen->width};
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, gfx::ToPixel(pen->colour));
+  gfx::FillPixels(s, Rect{x - half, y - half, x - half + pen->width, y - half + pen->width},
+                  gfx::ToPixel(pen->colour));
 }
 
 }  // namespace
@@ -199,8 +199,7 @@ int GetBackMode(const DeviceContext* dc) { return dc ? dc->backMode : 0; }
 void FillRect(DeviceContext* dc, const Rect* rect, Brush* brush) {
   Surface* s = gfx::TargetSurface(dc);
   if (!s || !rect || !brush || brush->null) return;
-  Rect r = *rect;
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, gfx::ToPixel(brush->colour));
+  gfx::FillPixels(s, *rect, gfx::ToPixel(brush->colour));
 }
 
 void DrawRectangle(DeviceContext* dc, int32_t left, int32_t top, int32_t right, int32_t bottom) {
@@ -210,22 +209,20 @@ void DrawRectangle(DeviceContext* dc, int32_t left, int32_t top, int32_t right, 
   int32_t w = (pen && !pen->null) ? pen->width : 0;
   // The outline lies inside the rectangle; bands wider than half the
   // rectangle simply overlap.
-  Rect inner{left + w, top + w, right - w, bottom - w};
-  if (dc->brush && !dc->brush->null && gfx::ClipToSurface(s, &inner))
-    gfx::FillPixels(s, inner, gfx::ToPixel(dc->brush->colour));
+  if (dc->brush && !dc->brush->null)
+    gfx::FillPixels(s, Rect{left + w, top + w, right - w, bottom - w},
+                    gfx::ToPixel(dc->brush->colour));
   if (w == 0) return;
   const uint32_t pixel = gfx::ToPixel(pen->colour);
   const int32_t bandW = std::min(w, right - left);
   const int32_t bandH = std::min(w, bottom - top);
-  Rect bands[] = {
+  const Rect bands[] = {
       {left, top, right, top + bandH},
       {left, bottom - bandH, right, bottom},
       {left, top, left + bandW, bottom},
       {right - bandW, top, right, bottom},
   };
-  for (Rect band : bands) {
-    if (gfx::ClipToSurface(s, &band)) gfx::FillPixels(s, band, pixel);
-  }
+  for (const Rect& band : bands) gfx::FillPixels(s, band, pixel);
 }
 
 void MoveTo(DeviceContext* dc, int32_t x, int32_t y) {
@@ -244,27 +241,21 @@ void LineTo(DeviceContext* dc, int32_t x, int32_t y) {
   if (!s || !pen || pen->null || (x0 == x && y0 == y)) return;
   const int64_t half = pen->width / 2;
   if (x0 == x || y0 == y) {
-    // Straight lines, all the reader draws, as one rectangle of pen dots.
-    int64_t lo, hi;  // first and last point, end point excluded
-    const bool horizontal = y0 == y;
-    const int64_t from = horizontal ? x0 : y0, to = horizontal ? x : y;
-    if (to > from) {
-      lo = from;
-      hi = to - 1;
-    } else {
-      lo = to + 1;
-      hi = from;
-    }
-    const int64_t across = horizontal ? y0 : x0;
-    const int64_t alongFrom = lo - half, alongTo = hi - half + pen->width;
-    const int64_t acrossFrom = across - half, acrossTo = across - half + pen->width;
-    const int64_t l = horizontal ? alongFrom : acrossFrom, r = horizontal ? alongTo : acrossTo;
-    const int64_t t = horizontal ? acrossFrom : alongFrom, b = horizontal ? acrossTo : alongTo;
-    Rect clipped{static_cast<int32_t>(std::clamp<int64_t>(l, 0, s->width)),
-                 static_cast<int32_t>(std::clamp<int64_t>(t, 0, s->height)),
-                 static_cast<int32_t>(std::clamp<int64_t>(r, 0, s->width)),
-                 static_cast<int32_t>(std::clamp<int64_t>(b, 0, s->height))};
-    if (gfx::ClipToSurface(s, &clipped)) gfx::FillPixels(s, clipped, gfx::ToPixel(pen->colour));
+    // Straight lines, all the reader draws, as one rectangle of pen dots
+    // from the first point to the last one before the end.
+    const int64_t lastX = int64_t{x} - (x > x0) + (x < x0);
+    const int64_t lastY = int64_t{y} - (y > y0) + (y < y0);
+    const int64_t l = std::min<int64_t>(x0, lastX) - half;
+    const int64_t t = std::min<int64_t>(y0, lastY) - half;
+    const int64_t r = std::max<int64_t>(x0, lastX) - half + pen->width;
+    const int64_t b = std::max<int64_t>(y0, lastY) - half + pen->width;
+    // Clamped in 64 bits first: far-off ends do not fit a Rect.
+    gfx::FillPixels(s,
+                    Rect{static_cast<int32_t>(std::clamp<int64_t>(l, 0, s->width)),
+                         static_cast<int32_t>(std::clamp<int64_t>(t, 0, s->height)),
+                         static_cast<int32_t>(std::clamp<int64_t>(r, 0, s->width)),
+                         static_cast<int32_t>(std::clamp<int64_t>(b, 0, s->height))},
+                    gfx::ToPixel(pen->colour));
     return;
   }
   // Any other line: Bresenham, in 64 bits so that far-off ends cannot

@@ -21,6 +21,7 @@ constexpr int32_t kPixelsPerInch = 96;
 constexpr uint16_t kDefaultPointSize = 8;
 constexpr int32_t kOkWidth = 30;  // the caption's OK button
 constexpr int32_t kOkInset = 3;
+constexpr uint32_t kCaptionPixel = 0x1E3C78;  // the active caption's, which the button sits on
 
 struct DialogRun {
   DialogProc proc;
@@ -135,6 +136,10 @@ void BaseUnitsOf(Font* font, int32_t* baseX, int32_t* baseY) {
   *baseY = std::max(1, tm.height);
 }
 
+// Dialog units to pixels: a quarter of the base width, an eighth of the base height.
+int32_t PixelsX(const DialogRun& run, int32_t units) { return units * run.baseX / 4; }
+int32_t PixelsY(const DialogRun& run, int32_t units) { return units * run.baseY / 8; }
+
 DialogRun* RunOf(Window w) {
   if (!Live(w) || !w->cls || w->cls->name != kDialogClass) return nullptr;
   return reinterpret_cast<DialogRun*>(w->data);
@@ -162,12 +167,12 @@ void DecorateCaption(PlatWindow* w, DialogRun* run) {
     if (gfx::ClipToSurface(s, &x)) gfx::FillPixels(s, x, pixel);
   };
   fill(r, 0xFFFFFF);
-  fill(Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, run->okPressed ? 0xFFFFFF : 0x1E3C78);
+  fill(Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, run->okPressed ? 0xFFFFFF : kCaptionPixel);
   DeviceContext* dc = CreateSurfaceDC(s);
   if (dc) {
     if (Font* font = CaptionFont()) SelectFont(dc, font);
     SetBackMode(dc, BackTransparent);
-    SetTextColour(dc, run->okPressed ? MakeColour(0x1E, 0x3C, 0x78) : MakeColour(0xFF, 0xFF, 0xFF));
+    SetTextColour(dc, gfx::FromPixel(run->okPressed ? kCaptionPixel : 0xFFFFFF));
     DrawTextInRect(dc, u"OK", 2, &r, DtCenter | DtVCenter | DtSingleLine | DtNoPrefix);
     DeleteDC(dc);
   }
@@ -212,7 +217,7 @@ intptr_t DialogDefault(PlatWindow* w, DialogRun* run, uint32_t message, uintptr_
       if (run->captionOk && wParam == FrameHitCaption && OnOk(w, lParam)) SetOkPressed(w, run, true);
       break;
     case MsgFrameStylusMove:
-      if (run->okPressed || wParam == FrameHitCaption) SetOkPressed(w, run, run->okPressed && OnOk(w, lParam));
+      if (run->okPressed) SetOkPressed(w, run, OnOk(w, lParam));
       break;
     case MsgFrameStylusUp:
       if (run->okPressed) {
@@ -255,10 +260,10 @@ PlatWindow* MakeControl(PlatWindow* dialog, const DialogItemTemplate& item, Dial
   desc.className = cls;
   desc.title = item.textResource ? u"" : item.text.c_str();
   desc.style = (item.style | WinStyleChild) & ~WinStylePopup;
-  desc.x = item.x * run->baseX / 4;
-  desc.y = item.y * run->baseY / 8;
-  desc.width = item.cx * run->baseX / 4;
-  desc.height = item.cy * run->baseY / 8;
+  desc.x = PixelsX(*run, item.x);
+  desc.y = PixelsY(*run, item.y);
+  desc.width = PixelsX(*run, item.cx);
+  desc.height = PixelsY(*run, item.cy);
   desc.parent = dialog;
   desc.id = item.id;
   desc.createParam = &init;
@@ -370,7 +375,7 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
   const uint32_t style = (tmpl->style | WinStylePopup) & ~(WinStyleChild | WinStyleVisible);
   const int32_t b = (style & WinStyleBorder) ? 2 * kBorderWidth : 0;
   const int32_t cap = (style & WinStyleCaption) == WinStyleCaption ? kCaptionHeight : 0;
-  const int32_t width = tmpl->cx * run.baseX / 4 + b, height = tmpl->cy * run.baseY / 8 + b + cap;
+  const int32_t width = PixelsX(run, tmpl->cx) + b, height = PixelsY(run, tmpl->cy) + b + cap;
 
   PlatWindow* top = Live(owner) ? TopLevelOf(owner) : nullptr;
   Hold holdTop(top);
@@ -386,8 +391,8 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
     ws.x = (W.width - width) / 2;
     ws.y = (W.height - height) / 2;
   } else {
-    ws.x = tmpl->x * run.baseX / 4;
-    ws.y = tmpl->y * run.baseY / 8;
+    ws.x = PixelsX(run, tmpl->x);
+    ws.y = PixelsY(run, tmpl->y);
   }
   ws.width = width;
   ws.height = height;
@@ -395,8 +400,6 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
   ws.createParam = &run;
   PlatWindow* w = OpenWindow(&ws);
   intptr_t result = -1;
-  bool quit = false;
-  int32_t quitCode = 0;
   if (w) {
     Hold hold(w);
     w->internal = true;
@@ -412,13 +415,10 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
     }
     while (Live(w) && !run.ended) {
       Message m{};
-      const int32_t r = NextMessage(&m, nullptr, 0, 0);
-      if (r == 0) {
-        quit = true;
-        quitCode = static_cast<int32_t>(static_cast<intptr_t>(m.wParam));
+      if (!NextModalMessage(&m)) {
+        if (W.quitPending) result = 0;  // a quit request, posted again for the outer loop
         break;
       }
-      if (r < 0) break;
       if (m.message == MsgKeyDown && Live(m.window) && IsWithin(m.window, w)) {
         if (m.wParam == KeyEscape) {
           PostToWindow(w, MsgCommand, CommandCancel, 0);
@@ -433,13 +433,11 @@ intptr_t RunDialog(const DialogTemplate* tmpl, Window owner, DialogProc proc, in
       DeliverMessage(&m);
     }
     if (run.ended) result = run.result;
-    else if (quit) result = 0;
   }
   // The owner is enabled before the dialog goes, so that it takes the activation back.
   if (top && Live(top) && ownerWasEnabled) SetWindowEnabled(top, true);
   if (w) DisposeWindow(w);
   DeleteFont(run.font);
-  if (quit) RequestQuit(quitCode);  // for the outer loop
   return result;
 }
 
@@ -529,8 +527,8 @@ bool DialogUnits(Window dialog, int32_t* baseX, int32_t* baseY) {
 bool DialogUnitsToPixels(Window dialog, Rect* rect) {
   DialogRun* run = RunOf(dialog);
   if (!run || !rect) return false;
-  *rect = Rect{rect->left * run->baseX / 4, rect->top * run->baseY / 8, rect->right * run->baseX / 4,
-               rect->bottom * run->baseY / 8};
+  *rect = Rect{PixelsX(*run, rect->left), PixelsY(*run, rect->top), PixelsX(*run, rect->right),
+               PixelsY(*run, rect->bottom)};
   return true;
 }
 

@@ -546,9 +546,8 @@ struct Item {
   bool mnemonic;  // underlined as the marked character of a prefix '&'
 };
 
-std::vector<Item> DisplayItems(const char16_t* text, int32_t n, bool prefixes) {
-  std::vector<Item> items;
-  items.reserve(static_cast<std::size_t>(n));
+void DisplayItems(const char16_t* text, int32_t n, bool prefixes, std::vector<Item>* items) {
+  items->clear();
   bool marked = false;
   for (int32_t i = 0; i < n;) {
     char32_t c;
@@ -558,10 +557,9 @@ std::vector<Item> DisplayItems(const char16_t* text, int32_t n, bool prefixes) {
       marked = true;
       continue;
     }
-    items.push_back({c, marked && c != u'&'});
+    items->push_back({c, marked && c != u'&'});
     marked = false;
   }
-  return items;
 }
 
 void BlendPixel(uint32_t* p, uint32_t colour, uint32_t a) {
@@ -579,10 +577,11 @@ void BlendPixel(uint32_t* p, uint32_t colour, uint32_t a) {
   *p = out;
 }
 
-void BlitGlyph(Surface* s, const Rect& clip, const Glyph& g, int32_t x, int32_t y, uint32_t pixel) {
+// Ink is clipped to the surface only (see DrawTextInRect).
+void BlitGlyph(Surface* s, const Glyph& g, int32_t x, int32_t y, uint32_t pixel) {
   if (g.width == 0) return;
   Rect box{x, y, x + g.width, y + g.rows};
-  if (!gfx::Intersect(&box, clip)) return;
+  if (!gfx::ClipToSurface(s, &box)) return;
   for (int32_t py = box.top; py < box.bottom; ++py) {
     const uint8_t* src = g.coverage.data() + static_cast<std::size_t>(py - y) * g.width;
     uint32_t* dst = s->pixels + static_cast<std::size_t>(py) * s->width;
@@ -603,8 +602,8 @@ int32_t ItemsWidth(Font* font, const std::vector<Item>& items, std::size_t b, st
 
 // Lines broken at '\n' and wrapped at spaces to maxWidth; a word wider than
 // that stays whole on a line of its own.
-std::vector<Line> WrapLines(Font* font, const std::vector<Item>& items, int32_t maxWidth) {
-  std::vector<Line> lines;
+void WrapLines(Font* font, const std::vector<Item>& items, int32_t maxWidth,
+               std::vector<Line>* lines) {
   std::size_t paraStart = 0;
   for (;;) {
     std::size_t paraEnd = paraStart;
@@ -625,19 +624,18 @@ std::vector<Line> WrapLines(Font* font, const std::vector<Item>& items, int32_t 
       if (j == paraEnd) {
         std::size_t end = paraEnd;
         if (end > lineStart && items[end - 1].c == u'\r') --end;
-        lines.push_back({lineStart, end, ItemsWidth(font, items, lineStart, end)});
+        lines->push_back({lineStart, end, ItemsWidth(font, items, lineStart, end)});
         break;
       }
       std::size_t end = lastSpace;
       while (end > lineStart && items[end - 1].c == u' ') --end;
-      lines.push_back({lineStart, end, ItemsWidth(font, items, lineStart, end)});
+      lines->push_back({lineStart, end, ItemsWidth(font, items, lineStart, end)});
       lineStart = lastSpace;
       while (items[lineStart].c == u' ') ++lineStart;  // stops at items[j] at the latest
     }
     if (paraEnd == items.size()) break;
     paraStart = paraEnd + 1;
   }
-  return lines;
 }
 
 bool IsHebrewPoint(char32_t c) {
@@ -648,9 +646,9 @@ bool IsHebrewPoint(char32_t c) {
 // before (left of) the letter that carries it. Such a point is drawn over the
 // next letter, centred by ink on its advance (the shin and sin dots over its
 // right and left arms); false when no letter follows.
-bool DrawPointOverNext(Surface* s, const Rect& clip, Font* font, const Glyph& g,
-                       const std::vector<Item>& items, std::size_t i, std::size_t end,
-                       int32_t pen, int32_t baseline, uint32_t pixel) {
+bool DrawPointOverNext(Surface* s, Font* font, const Glyph& g, const std::vector<Item>& items,
+                       std::size_t i, std::size_t end, int32_t pen, int32_t baseline,
+                       uint32_t pixel) {
   const char32_t c = items[i].c;
   if (!IsHebrewPoint(c) || g.advance != 0) return false;
   std::size_t j = i + 1;
@@ -661,30 +659,32 @@ bool DrawPointOverNext(Surface* s, const Rect& clip, Font* font, const Glyph& g,
   int32_t left = pen + (base.advance - g.width) / 2;
   if (c == kShinDot && base.width > 0) left = pen + base.left + base.width - g.width;
   if (c == kSinDot && base.width > 0) left = pen + base.left;
-  if (s) BlitGlyph(s, clip, g, left, baseline - g.top, pixel);
+  BlitGlyph(s, g, left, baseline - g.top, pixel);
   return true;
 }
 
-void DrawLine(DeviceContext* dc, Surface* s, const Rect& clip, Font* font,
-              const std::vector<Item>& items, const Line& line, int32_t x, int32_t top) {
+void DrawLine(DeviceContext* dc, Surface* s, Font* font, const std::vector<Item>& items,
+              const Line& line, int32_t x, int32_t top) {
   const uint32_t pixel = gfx::ToPixel(dc->textColour);
   const int32_t baseline = top + font->ascent;
   int32_t pen = x;
   for (std::size_t i = line.begin; i < line.end; ++i) {
     const Glyph& g = GlyphFor(font, items[i].c);
-    if (DrawPointOverNext(s, clip, font, g, items, i, line.end, pen, baseline, pixel)) continue;
-    if (s) BlitGlyph(s, clip, g, pen + g.left, baseline - g.top, pixel);
-    if (s && items[i].mnemonic && g.advance > 0) {
-      Rect u{pen, baseline + font->underlineTop, pen + g.advance,
-             baseline + font->underlineTop + font->underlineThickness};
-      if (gfx::Intersect(&u, clip)) gfx::FillPixels(s, u, pixel);
+    if (DrawPointOverNext(s, font, g, items, i, line.end, pen, baseline, pixel)) continue;
+    BlitGlyph(s, g, pen + g.left, baseline - g.top, pixel);
+    if (items[i].mnemonic && g.advance > 0) {
+      gfx::FillPixels(s,
+                      Rect{pen, baseline + font->underlineTop, pen + g.advance,
+                           baseline + font->underlineTop + font->underlineThickness},
+                      pixel);
     }
     pen += g.advance;
   }
-  if (s && font->underline && line.width > 0) {
-    Rect u{x, baseline + font->underlineTop, x + line.width,
-           baseline + font->underlineTop + font->underlineThickness};
-    if (gfx::Intersect(&u, clip)) gfx::FillPixels(s, u, pixel);
+  if (font->underline && line.width > 0) {
+    gfx::FillPixels(s,
+                    Rect{x, baseline + font->underlineTop, x + line.width,
+                         baseline + font->underlineTop + font->underlineThickness},
+                    pixel);
   }
 }
 
@@ -841,19 +841,21 @@ int32_t DrawTextInRect(DeviceContext* dc, const char16_t* text, int32_t n, const
   if (!font) return 0;
   const int32_t height = font->ascent + font->descent;
   try {
-    Surface* s = gfx::TargetSurface(dc);
     // Ink may overhang the rectangle, as glyphs overhang their advance: a
     // letter drawn in a cell of its own width keeps the dot or stroke that
-    // reaches past it. Only the surface clips (windows clip by their own).
-    Rect clip{INT32_MIN / 2, INT32_MIN / 2, INT32_MAX / 2, INT32_MAX / 2};
-    const bool visible = s && gfx::ClipToSurface(s, &clip);
-    if (!visible) s = nullptr;
-    const std::vector<Item> items = DisplayItems(text, n, !(flags & DtNoPrefix));
-    std::vector<Line> lines;
+    // reaches past it. Only the surface clips (windows clip by their own),
+    // and a context without one draws nothing.
+    Surface* s = gfx::TargetSurface(dc);
+    // Kept between calls: a page is drawn one unit a call, and allocating
+    // these afresh each time took a tenth of a warm page's painting.
+    static std::vector<Item> items;
+    static std::vector<Line> lines;
+    DisplayItems(text, n, !(flags & DtNoPrefix), &items);
+    lines.clear();
     if (flags & DtSingleLine) {
       lines.push_back({0, items.size(), ItemsWidth(font, items, 0, items.size())});
     } else {
-      lines = WrapLines(font, items, rect->right - rect->left);
+      WrapLines(font, items, rect->right - rect->left, &lines);
     }
     int32_t top = rect->top;
     if (flags & DtSingleLine) {
@@ -875,17 +877,15 @@ int32_t DrawTextInRect(DeviceContext* dc, const char16_t* text, int32_t n, const
       }
       if (inkL < inkR) {
         const int32_t x = rect->left + (rect->right - rect->left - (inkR - inkL)) / 2 - inkL;
-        DrawLine(dc, s, clip, font, items, first, x, top);
+        DrawLine(dc, s, font, items, first, x, top);
       }
       return height;
     }
     for (const Line& line : lines) {
       const int32_t x = AlignedX(*rect, line.width, flags);
-      if (s && dc->backMode == BackOpaque) {
-        Rect box{x, top, x + line.width, top + height};
-        if (gfx::Intersect(&box, clip)) gfx::FillPixels(s, box, gfx::ToPixel(dc->backColour));
-      }
-      DrawLine(dc, s, clip, font, items, line, x, top);
+      if (dc->backMode == BackOpaque)
+        gfx::FillPixels(s, Rect{x, top, x + line.width, top + height}, gfx::ToPixel(dc->backColour));
+      DrawLine(dc, s, font, items, line, x, top);
       top += height;
     }
     return height * static_cast<int32_t>(lines.size());

@@ -58,8 +58,8 @@ bool ClipToSurface(const Surface* s, Rect* r);
 // `r` clipped to `bound`; false when nothing remains.
 bool Intersect(Rect* r, const Rect& bound);
 
-// Fills `r` (already clipped to the surface) with a pixel value.
-void FillPixels(Surface* s, const Rect& r, uint32_t pixel);
+// Fills what lies on the surface of `r` with a pixel value.
+void FillPixels(Surface* s, Rect r, uint32_t pixel);
 
 // Gives `s` freshly allocated white pixels; false when the size is not
 // allowed or memory runs out (then `s` is left empty).

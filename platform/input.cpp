@@ -12,14 +12,16 @@ namespace wm {
 
 namespace {
 
+// Far outside the window (a drag off it) the words saturate rather than wrap.
+intptr_t PackPoint(int32_t x, int32_t y) {
+  return PackWords(std::clamp(x, -32768, 32767), std::clamp(y, -32768, 32767));
+}
+
 intptr_t ClientPoint(const PlatWindow* w, int32_t x, int32_t y) {
   int32_t ox, oy;
   ScreenOrigin(w, &ox, &oy);
   const Rect c = ClientRectInWindow(w);
-  // Far outside the window (a drag off it) the words saturate rather than wrap.
-  const int32_t cx = std::clamp(x - ox - c.left, -32768, 32767);
-  const int32_t cy = std::clamp(y - oy - c.top, -32768, 32767);
-  return PackWords(cx, cy);
+  return PackPoint(x - ox - c.left, y - oy - c.top);
 }
 
 void PostStylus(PlatWindow* w, uint32_t hit, uint32_t clientMessage, uint32_t frameMessage,
@@ -27,7 +29,7 @@ void PostStylus(PlatWindow* w, uint32_t hit, uint32_t clientMessage, uint32_t fr
   if (hit == FrameHitClient) {
     QueueMessage(w, clientMessage, buttons, ClientPoint(w, x, y));
   } else {
-    QueueMessage(w, frameMessage, hit, PackWords(std::clamp(x, -32768, 32767), std::clamp(y, -32768, 32767)));
+    QueueMessage(w, frameMessage, hit, PackPoint(x, y));
   }
 }
 
@@ -152,8 +154,7 @@ void InputWheel(int32_t x, int32_t y, int32_t notches) {
   PlatWindow* w = HitTest(x, y, &hit);
   if (!w || !EnabledChain(w)) return;
   const int32_t delta = std::clamp(notches, -273, 273) * 120;  // fits the signed word
-  QueueMessage(w, MsgWheel, static_cast<uintptr_t>(PackWords(0, delta)),
-               PackWords(std::clamp(x, -32768, 32767), std::clamp(y, -32768, 32767)));
+  QueueMessage(w, MsgWheel, static_cast<uintptr_t>(PackWords(0, delta)), PackPoint(x, y));
 }
 
 }  // namespace plat

@@ -141,6 +141,16 @@ uint32_t Get32(const uint8_t* p) {
          (static_cast<uint32_t>(p[3]) << 24);
 }
 
+// Requests and replies share one layout: the header, then two words (the
+// argument and the name tag, or the value and the server id).
+void EncodeMessage(uint8_t* p, uint16_t kind, uint32_t first, uint32_t second) {
+  Put32(p, kInstanceMagic);
+  Put16(p + 4, kInstanceVersion);
+  Put16(p + 6, kind);
+  Put32(p + 8, first);
+  Put32(p + 12, second);
+}
+
 struct Request {
   uint16_t kind;
   uint32_t argument;
@@ -278,11 +288,7 @@ bool ServeConnection(Connection* c, Clock::time_point now) {
   *c = Connection{};
   const uint32_t value = Act(r);
   uint8_t reply[kInstanceReplySize];
-  Put32(reply, kInstanceMagic);
-  Put16(reply + 4, kInstanceVersion);
-  Put16(reply + 6, r.kind);
-  Put32(reply + 8, value);
-  Put32(reply + 12, static_cast<uint32_t>(getpid()));
+  EncodeMessage(reply, r.kind, value, static_cast<uint32_t>(getpid()));
   // A fresh connection's buffer takes 16 bytes at once; a peer that cannot
   // take them gets nothing.
   (void)send(fd, reply, sizeof reply, MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -486,6 +492,25 @@ int ConnectTo(const std::string& path, Clock::time_point deadline) {
   return fd;
 }
 
+// Sends or receives exactly `size` bytes, waiting whenever the socket is
+// not ready; false on an error, an early end or the deadline.
+bool TransferAll(int fd, uint8_t* bytes, std::size_t size, bool sending, Clock::time_point deadline) {
+  for (std::size_t done = 0; done < size;) {
+    const ssize_t n = sending ? send(fd, bytes + done, size - done, MSG_DONTWAIT | MSG_NOSIGNAL)
+                              : recv(fd, bytes + done, size - done, MSG_DONTWAIT);
+    if (n > 0)
+      done += static_cast<std::size_t>(n);
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      if (!AwaitReady(fd, sending ? POLLOUT : POLLIN, deadline)) return false;
+    } else {
+      return false;  // closed before the whole message, or failed
+    }
+  }
+  return true;
+}
+
 struct Reply {
   uint32_t value;
   uint32_t serverId;
@@ -497,35 +522,10 @@ bool Exchange(const std::string& path, uint32_t tag, uint16_t kind, uint32_t arg
   const int fd = ConnectTo(path, deadline);
   if (fd < 0) return false;
   uint8_t request[kInstanceRequestSize];
-  Put32(request, kInstanceMagic);
-  Put16(request + 4, kInstanceVersion);
-  Put16(request + 6, kind);
-  Put32(request + 8, argument);
-  Put32(request + 12, tag);
-  bool ok = true;
-  for (std::size_t sent = 0; ok && sent < sizeof request;) {
-    const ssize_t n = send(fd, request + sent, sizeof request - sent, MSG_DONTWAIT | MSG_NOSIGNAL);
-    if (n > 0)
-      sent += static_cast<std::size_t>(n);
-    else if (n < 0 && errno == EINTR)
-      continue;
-    else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      ok = AwaitReady(fd, POLLOUT, deadline);
-    else
-      ok = false;
-  }
+  EncodeMessage(request, kind, argument, tag);
   uint8_t bytes[kInstanceReplySize];
-  for (std::size_t have = 0; ok && have < sizeof bytes;) {
-    const ssize_t n = recv(fd, bytes + have, sizeof bytes - have, MSG_DONTWAIT);
-    if (n > 0)
-      have += static_cast<std::size_t>(n);
-    else if (n < 0 && errno == EINTR)
-      continue;
-    else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      ok = AwaitReady(fd, POLLIN, deadline);
-    else
-      ok = false;  // closed before a whole reply, or failed
-  }
+  const bool ok = TransferAll(fd, request, sizeof request, true, deadline) &&
+                  TransferAll(fd, bytes, sizeof bytes, false, deadline);
   close(fd);
   if (!ok || Get32(bytes) != kInstanceMagic || Get16(bytes + 4) != kInstanceVersion || Get16(bytes + 6) != kind)
     return false;

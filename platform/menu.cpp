@@ -1,5 +1,5 @@
-// Menu records: the resource format of menu.h in and out, and the
-// operations that address items by command or position.
+// Menu records: the resource format of menu.h in and out, the operations
+// that address items by command or position, and what an item's text shows.
 #include "platform/menu.h"
 
 #include <algorithm>
@@ -205,6 +205,17 @@ Menu* MenuPopupAt(Menu* menu, int32_t position) {
   if (!menu || position < 0 || position >= static_cast<int32_t>(menu->items.size())) return nullptr;
   MenuItem& item = menu->items[static_cast<std::size_t>(position)];
   return item.popup ? &item.submenu : nullptr;
+}
+
+std::u16string MenuTextBeforeLabel(const std::u16string& text) { return text.substr(0, text.find(u'\b')); }
+
+std::u16string MenuTextAsDrawn(const std::u16string& text) {
+  std::u16string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'&' && i + 1 < text.size()) ++i;
+    out.push_back(text[i]);
+  }
+  return out;
 }
 
 }  // namespace plat

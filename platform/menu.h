@@ -121,6 +121,13 @@ int32_t MenuItemCount(const Menu* menu);  // top level; -1 for null
 // not a pop-up. It stays valid while the menu's items are not changed.
 Menu* MenuPopupAt(Menu* menu, int32_t position);
 
+// ---- Item texts ------------------------------------------------------------------------
+
+// The text before the shortcut label (all of it when there is none).
+std::u16string MenuTextBeforeLabel(const std::u16string& text);
+// The text as drawn: "&" marks dropped, "&&" kept as one "&".
+std::u16string MenuTextAsDrawn(const std::u16string& text);
+
 // ---- Pop-up menus ---------------------------------------------------------------------
 
 // Shows `menu` as a pop-up and runs it modally until an item is chosen or

@@ -36,9 +36,7 @@ bool ReadMenuBar(uint16_t id, Menu* menu, std::vector<bar::Item>* buttons) {
     const uint8_t* p = data + kHeaderBytes + kButtonBytes * i;
     const uint16_t image = Word(p), command = Word(p + 2), state = Word(p + 4), style = Word(p + 6);
     const uint16_t textId = Word(p + 8), reserved = Word(p + 10), popup = Word(p + 12);
-    if ((state & ~(BarStateEnabled | BarStateHidden)) || (style & ~(BarStyleDropDown | BarStyleAutoSize)) ||
-        reserved != 0 || !MenuPopupAt(&m, popup))
-      return false;
+    if (!bar::KnownButtonBits(state, style) || reserved != 0 || !MenuPopupAt(&m, popup)) return false;
     char16_t text[kMaxButtonText];
     const int32_t n = LoadStringResource(textId, text, kMaxButtonText);
     // A button shows its text, or its picture when it has one.
@@ -95,7 +93,7 @@ bool CreateMenuBar(MenuBarCreation* info) {
   }
   w->internal = true;
   w->showsWithOwner = true;
-  for (bar::Item& item : buttons) item.textWidth = bar::MeasureText(b->font, bar::VisibleText(item.text));
+  for (bar::Item& item : buttons) item.textWidth = bar::ButtonTextWidth(b, item.text);
   b->items = std::move(buttons);
   b->menu = std::move(menu);
   b->hasMenu = true;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/controls_internal.h"
 #include "platform/graphics_internal.h"
 #include "platform/message_box.h"
 #include "platform/window_internal.h"
@@ -26,10 +27,6 @@ constexpr int32_t kTextHeight = 16;
 
 constexpr uint32_t kBandPixel = 0xF0F0F0;
 constexpr uint32_t kBandEdgePixel = 0xD0D0D0;
-constexpr uint32_t kButtonPixel = 0xE2E2E2;
-constexpr uint32_t kPressedPixel = 0xB4B4B4;
-constexpr uint32_t kButtonEdgePixel = 0x505050;
-constexpr uint32_t kFocusEdgePixel = 0x000000;
 
 struct Box {
   std::u16string text;
@@ -73,34 +70,7 @@ int32_t TextWidth(DeviceContext* dc, const char16_t* s, std::size_t n) {
   return size.cx;
 }
 
-// ---- Icons, drawn with 4 x 4 samples a pixel for smooth edges ----
-
-using Shape = bool (*)(double u, double v, double size);
-
-void PaintShape(Surface* s, const Rect& at, uint32_t pixel, Shape inside) {
-  const double size = at.right - at.left;
-  for (int32_t py = at.top; py < at.bottom; ++py) {
-    if (py < 0 || py >= s->height) continue;
-    for (int32_t px = at.left; px < at.right; ++px) {
-      if (px < 0 || px >= s->width) continue;
-      int32_t hits = 0;
-      for (int sy = 0; sy < 4; ++sy) {
-        for (int sx = 0; sx < 4; ++sx) {
-          const double u = (px - at.left) + (sx + 0.5) / 4, v = (py - at.top) + (sy + 0.5) / 4;
-          if (inside(u, v, size)) ++hits;
-        }
-      }
-      if (hits == 0) continue;
-      uint32_t& d = s->pixels[static_cast<std::size_t>(py) * s->width + px];
-      uint32_t out = 0;
-      for (int shift = 0; shift <= 16; shift += 8) {
-        const uint32_t dc = (d >> shift) & 0xFF, sc = (pixel >> shift) & 0xFF;
-        out |= ((dc * static_cast<uint32_t>(16 - hits) + sc * static_cast<uint32_t>(hits) + 8) / 16) << shift;
-      }
-      d = out;
-    }
-  }
-}
+// ---- Icons (shapes painted with smooth edges) ----
 
 bool Disc(double u, double v, double size) {
   const double c = size / 2, r = size / 2 - 0.5;
@@ -137,20 +107,20 @@ void DrawIcon(Surface* s, DeviceContext* dc, const Box& box) {
   const Rect& r = box.iconRect;
   switch (box.icon) {
     case MsgBoxIconError:
-      PaintShape(s, r, 0xD03030, Disc);
-      PaintShape(s, r, 0xFFFFFF, Cross);
+      ctl::PaintShape(s, r, 0xD03030, Disc);
+      ctl::PaintShape(s, r, 0xFFFFFF, Cross);
       break;
     case MsgBoxIconWarning:
-      PaintShape(s, r, 0x303030, Triangle);
-      PaintShape(s, Rect{r.left + 2, r.top + 3, r.right - 2, r.bottom + 1}, 0xF2C12E, Triangle);
-      PaintShape(s, r, 0x000000, Bang);
+      ctl::PaintShape(s, r, 0x303030, Triangle);
+      ctl::PaintShape(s, Rect{r.left + 2, r.top + 3, r.right - 2, r.bottom + 1}, 0xF2C12E, Triangle);
+      ctl::PaintShape(s, r, 0x000000, Bang);
       break;
     case MsgBoxIconInfo:
-      PaintShape(s, r, 0x2F6FC0, Disc);
-      PaintShape(s, r, 0xFFFFFF, InfoMark);
+      ctl::PaintShape(s, r, 0x2F6FC0, Disc);
+      ctl::PaintShape(s, r, 0xFFFFFF, InfoMark);
       break;
     case MsgBoxIconQuestion: {
-      PaintShape(s, r, 0x2F6FC0, Disc);
+      ctl::PaintShape(s, r, 0x2F6FC0, Disc);
       Font* old = SelectFont(dc, box.bold);
       const Colour oldColour = SetTextColour(dc, MakeColour(0xFF, 0xFF, 0xFF));
       const int oldMode = SetBackMode(dc, BackTransparent);
@@ -185,11 +155,7 @@ void Paint(PlatWindow* w, Box* box) {
                  DtLeft | DtNoPrefix);
   for (std::size_t i = 0; i < box->buttons.size(); ++i) {
     const Rect& b = box->buttons[i];
-    const bool focus = static_cast<int32_t>(i) == box->focused;
-    const int32_t edge = focus ? 2 : 1;
-    Fill(s, b, focus ? kFocusEdgePixel : kButtonEdgePixel);
-    Fill(s, Rect{b.left + edge, b.top + edge, b.right - edge, b.bottom - edge},
-         static_cast<int32_t>(i) == box->pressed ? kPressedPixel : kButtonPixel);
+    ctl::PaintPushFace(s, b, static_cast<int32_t>(i) == box->focused, false, static_cast<int32_t>(i) == box->pressed);
     const char16_t* label = Label(box->answers[i]);
     DrawTextInRect(dc, label, -1, &b, DtCenter | DtVCenter | DtSingleLine | DtNoPrefix);
   }

@@ -79,17 +79,10 @@ void QueueDueDeadlines() {
   auto& d = TheWorld().deadlines;
   if (d.empty()) return;
   const auto now = std::chrono::steady_clock::now();
-  std::vector<Deadline> due;
-  for (std::size_t i = 0; i < d.size();) {
-    if (d[i].at <= now) {
-      due.push_back(d[i]);
-      d.erase(d.begin() + static_cast<std::ptrdiff_t>(i));
-    } else {
-      ++i;
-    }
-  }
-  std::stable_sort(due.begin(), due.end(), [](const Deadline& a, const Deadline& b) { return a.at < b.at; });
-  for (const Deadline& x : due) QueueMessage(x.window, MsgDeadline, x.id, 0);
+  const auto due = std::stable_partition(d.begin(), d.end(), [&](const Deadline& x) { return x.at > now; });
+  std::stable_sort(due, d.end(), [](const Deadline& a, const Deadline& b) { return a.at < b.at; });
+  for (auto it = due; it != d.end(); ++it) QueueMessage(it->window, MsgDeadline, it->id, 0);
+  d.erase(due, d.end());
 }
 
 }  // namespace
@@ -153,7 +146,6 @@ bool NextModalMessage(Message* msg) {
 using namespace wm;
 
 intptr_t SendToWindow(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  if (message == MsgSize) FitChildBars(w);
   intptr_t result = 0;
   CallProc(w, message, wParam, lParam, &result);
   return result;

@@ -34,21 +34,10 @@ struct Popup {
   Font* font;
 };
 
-// The text before the character 8 and the label after it.
-std::u16string TextPart(const std::u16string& s) { return s.substr(0, s.find(u'\b')); }
+// The shortcut label after the character 8.
 std::u16string LabelPart(const std::u16string& s) {
   const std::size_t at = s.find(u'\b');
   return at == std::u16string::npos ? std::u16string() : s.substr(at + 1);
-}
-
-// The text as drawn: "&" marks dropped, "&&" kept as one.
-std::u16string Visible(const std::u16string& s) {
-  std::u16string out;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (s[i] == u'&' && i + 1 < s.size()) ++i;
-    out.push_back(s[i]);
-  }
-  return out;
 }
 
 // The mnemonic letter, upper case; 0 when there is none.
@@ -123,7 +112,7 @@ void Paint(Window w, const Popup& p) {
     }
     SetTextColour(dc, ink);
     if (item.state & MenuStateChecked) DrawCheck(dc, row, ink);
-    const std::u16string text = TextPart(item.text);
+    const std::u16string text = MenuTextBeforeLabel(item.text);
     const std::u16string label = LabelPart(item.text);
     const Rect textRect{row.left + kCheckColumn, row.top, row.right - kRightPad, row.bottom};
     DrawTextInRect(dc, text.data(), static_cast<int32_t>(text.size()), &textRect, DtLeft | DtVCenter | DtSingleLine);
@@ -149,21 +138,18 @@ intptr_t PopupProc(Window w, uint32_t message, uintptr_t wParam, intptr_t lParam
 
 // Lays the rows out; the client size.
 Size LayOut(Popup* p) {
-  DeviceContext* probe = nullptr;
-  Surface* scratch = CreateSurface(1, 1);
-  if (scratch) probe = CreateSurfaceDC(scratch);
+  DeviceContext* probe = CreateMemoryDC(nullptr);  // measures; draws nothing
   int32_t textW = 0, labelW = 0;
   bool anyPopup = false;
   if (probe) {
     SelectFont(probe, p->font);
     for (const MenuItem& item : p->menu->items) {
-      textW = std::max(textW, TextWidth(probe, Visible(TextPart(item.text))));
+      textW = std::max(textW, TextWidth(probe, MenuTextAsDrawn(MenuTextBeforeLabel(item.text))));
       labelW = std::max(labelW, TextWidth(probe, LabelPart(item.text)));
       anyPopup = anyPopup || item.popup;
     }
     DeleteDC(probe);
   }
-  if (scratch) DestroySurface(scratch);
   const int32_t width = kCheckColumn + textW + (labelW ? kLabelGap + labelW : 0) +
                         (anyPopup ? kArrowColumn : 0) + kRightPad;
   int32_t y = 0;
@@ -229,7 +215,7 @@ void MnemonicKey(Window w, Popup* p, char16_t letter) {
   std::vector<int32_t> matches;
   for (int32_t i = 0; i < n; ++i) {
     const MenuItem& item = p->menu->items[static_cast<std::size_t>(i)];
-    if (Choosable(item) && Mnemonic(TextPart(item.text)) == letter) matches.push_back(i);
+    if (Choosable(item) && Mnemonic(MenuTextBeforeLabel(item.text)) == letter) matches.push_back(i);
   }
   if (matches.empty()) return;
   if (matches.size() == 1) {

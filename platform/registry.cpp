@@ -56,6 +56,12 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(a, b - a));
 }
 
+Value* FindValue(Key& key, const std::string& name) {
+  for (Value& v : key.values)
+    if (SameName(v.name, name)) return &v;
+  return nullptr;
+}
+
 // A quoted string with \" and \\ escapes, starting at s[*i] == '"'.
 bool ParseQuoted(const std::string& s, std::size_t* i, std::string* out) {
   if (*i >= s.size() || s[*i] != '"') return false;
@@ -202,14 +208,10 @@ bool ParseStore(const std::string& text, Store* store) {
     }
     Value v;
     if (!key || !ParseValue(line, &v)) return false;
-    bool replaced = false;
-    for (Value& old : key->values) {
-      if (SameName(old.name, v.name)) {
-        old = v;
-        replaced = true;
-      }
-    }
-    if (!replaced) key->values.push_back(std::move(v));
+    if (Value* old = FindValue(*key, v.name))
+      *old = std::move(v);
+    else
+      key->values.push_back(std::move(v));
   }
   return true;
 }
@@ -400,12 +402,6 @@ bool UpdateStore(Change change) {
   flock(lock, LOCK_UN);
   close(lock);
   return ok;
-}
-
-Value* FindValue(Key& key, const std::string& name) {
-  for (Value& v : key.values)
-    if (SameName(v.name, name)) return &v;
-  return nullptr;
 }
 
 std::string KeyPath(const char16_t* path) {

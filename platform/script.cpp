@@ -222,12 +222,8 @@ bool ParseScript(const std::string& text, int32_t screenWidth, int32_t screenHei
     while (wordEnd < line.size() && !IsSpace(line[wordEnd])) ++wordEnd;
     const std::string_view word = line.substr(0, wordEnd);
     // The rest of the line after the command and one separator, as written.
-    std::string_view rest;
-    {
-      std::string_view after = raw.substr(raw.find(word) + word.size());
-      if (!after.empty()) after.remove_prefix(1);
-      rest = after;
-    }
+    std::string_view rest = raw.substr(raw.find(word) + word.size());
+    if (!rest.empty()) rest.remove_prefix(1);
     const std::vector<std::string_view> args = Words(line.substr(wordEnd));
     ScriptLine s{};
     s.lineNumber = number;

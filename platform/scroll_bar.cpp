@@ -68,14 +68,10 @@ bool Inside(const Rect& r, int32_t x, int32_t y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
-void Fill(Surface* s, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, pixel);
-}
-
 // A button face: filled, with a one-pixel edge.
 void Button(Surface* s, const Rect& r, uint32_t face) {
-  Fill(s, r, kEdgePixel);
-  Fill(s, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, face);
+  gfx::FillPixels(s, r, kEdgePixel);
+  gfx::FillPixels(s, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, face);
 }
 
 // A filled triangle pointing up or down, centred in r.
@@ -85,7 +81,7 @@ void Arrow(Surface* s, const Rect& r, bool up, uint32_t pixel) {
   const int32_t cx = r.left + w / 2, top = r.top + (h - rows) / 2;
   for (int32_t i = 0; i < rows; ++i) {
     const int32_t half = up ? i : rows - 1 - i;
-    Fill(s, Rect{cx - half - 1, top + i, cx + half + 1, top + i + 1}, pixel);
+    gfx::FillPixels(s, Rect{cx - half - 1, top + i, cx + half + 1, top + i + 1}, pixel);
   }
 }
 
@@ -122,17 +118,18 @@ void DrawBar(PlatWindow* w) {
   const BarGeometry g = Geometry(w, true);
   const ScrollBarState& b = w->vbar;
   const bool usable = BarUsable(b);
-  Fill(s, g.bar, kTrackPixel);
-  Fill(s, Rect{g.bar.left, g.bar.top, g.bar.left + 1, g.bar.bottom}, kEdgePixel);
+  gfx::FillPixels(s, g.bar, kTrackPixel);
+  gfx::FillPixels(s, Rect{g.bar.left, g.bar.top, g.bar.left + 1, g.bar.bottom}, kEdgePixel);
   Button(s, g.up, b.pressedPart == ScrollPartUpArrow ? kPressedPixel : kButtonPixel);
   Button(s, g.down, b.pressedPart == ScrollPartDownArrow ? kPressedPixel : kButtonPixel);
   const uint32_t arrow = usable ? kArrowPixel : kDisabledArrowPixel;
   Arrow(s, g.up, true, arrow);
   Arrow(s, g.down, false, arrow);
   if (b.pressedPart == ScrollPartPageUp && g.thumbLength > 0)
-    Fill(s, Rect{g.bar.left + 1, g.trackTop, g.bar.right, g.thumbTop}, kPressedPixel);
+    gfx::FillPixels(s, Rect{g.bar.left + 1, g.trackTop, g.bar.right, g.thumbTop}, kPressedPixel);
   if (b.pressedPart == ScrollPartPageDown && g.thumbLength > 0)
-    Fill(s, Rect{g.bar.left + 1, g.thumbTop + g.thumbLength, g.bar.right, g.trackBottom}, kPressedPixel);
+    gfx::FillPixels(s, Rect{g.bar.left + 1, g.thumbTop + g.thumbLength, g.bar.right, g.trackBottom},
+                    kPressedPixel);
   if (g.thumbLength > 0)
     Button(s, Rect{g.bar.left, g.thumbTop, g.bar.right, g.thumbTop + g.thumbLength},
            b.dragging ? kPressedPixel : kButtonPixel);

@@ -50,7 +50,8 @@ bool ClipToSurface(const Surface* s, Rect* r) {
   return Intersect(r, Rect{0, 0, s->width, s->height});
 }
 
-void FillPixels(Surface* s, const Rect& r, uint32_t pixel) {
+void FillPixels(Surface* s, Rect r, uint32_t pixel) {
+  if (!ClipToSurface(s, &r)) return;
   for (int32_t y = r.top; y < r.bottom; ++y) {
     uint32_t* row = s->pixels + static_cast<std::size_t>(y) * s->width;
     for (int32_t x = r.left; x < r.right; ++x) row[x] = pixel;

@@ -281,6 +281,9 @@ void UpdateFrameLayout(PlatWindow* w) {
   }
   w->frameDirty = true;
   MarkChanged();
+  // The client may have changed width: its command bars follow it before
+  // the window hears of its new size.
+  FitChildBars(w);
 }
 
 void ActivateTopLevel(PlatWindow* top, uint32_t state) {

@@ -228,8 +228,8 @@ void SdlSetTitle(const std::u16string& title);  // the main window's: its title 
 bool GiveDialogCaptionOk(PlatWindow* dialog);
 
 // ---- Bars (bar_common.cpp) ----
-// Command bars among w's children take its new client width; called as w
-// is told its new size, so that it finds them fitted.
+// Command bars among w's children take its client width; called wherever
+// the client is sized (UpdateFrameLayout), before w is told its new size.
 void FitChildBars(PlatWindow* w);
 
 // ---- Message boxes (message_box_window.cpp) ----

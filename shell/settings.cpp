@@ -1,6 +1,7 @@
 #include "shell/settings.h"
 
 #include <cstring>
+#include <string>
 
 #include "platform/graphics.h"
 #include "platform/memory.h"
@@ -38,17 +39,15 @@ plat::RegKey* OpenForValue(const char16_t* keyPath, const char16_t* name, ValueI
   return key;
 }
 
-// The value's bytes in a buffer with `extra` zero bytes after them.
-uint8_t* ReadValueBytes(const char16_t* name, uint32_t extra, uint32_t* sizeOut) {
-  ValueInfo info{};
-  plat::RegKey* key = OpenForValue(kProgramKey, name, &info);
-  if (!key) return nullptr;
-  auto* buffer = static_cast<uint8_t*>(AllocOrAbort(static_cast<std::size_t>(info.size) + extra));
+// The bytes of a value of `size` bytes in the open `key`, in a buffer with
+// `extra` zero bytes after them; closes the key.
+uint8_t* ReadOpenValue(plat::RegKey* key, const char16_t* name, uint32_t size, uint32_t extra,
+                       uint32_t* sizeOut) {
+  auto* buffer = static_cast<uint8_t*>(AllocOrAbort(static_cast<std::size_t>(size) + extra));
   if (!buffer) {
     plat::RegCloseKey(key);
     return nullptr;
   }
-  uint32_t size = info.size;
   int32_t r = plat::RegQueryValue(key, name, nullptr, buffer, &size);
   plat::RegCloseKey(key);
   if (r != plat::RegOk) {
@@ -60,6 +59,13 @@ uint8_t* ReadValueBytes(const char16_t* name, uint32_t extra, uint32_t* sizeOut)
   return buffer;
 }
 
+// A value of the program key, read as above.
+uint8_t* ReadValueBytes(const char16_t* name, uint32_t extra, uint32_t* sizeOut) {
+  ValueInfo info{};
+  plat::RegKey* key = OpenForValue(kProgramKey, name, &info);
+  return key ? ReadOpenValue(key, name, info.size, extra, sizeOut) : nullptr;
+}
+
 int WriteValue(const char16_t* name, uint32_t type, const uint8_t* data, uint32_t size) {
   plat::RegKey* key = nullptr;
   if (plat::RegCreateKey(plat::RegRootCurrentUser, kProgramKey, plat::RegAccessAll, &key) != plat::RegOk)
@@ -67,12 +73,6 @@ int WriteValue(const char16_t* name, uint32_t type, const uint8_t* data, uint32_
   int32_t r = plat::RegSetValue(key, name, type, data, size);
   plat::RegCloseKey(key);
   return r == plat::RegOk ? 1 : 0;
-}
-
-std::size_t UnitLength(const char16_t* s) {
-  std::size_t n = 0;
-  while (s[n]) ++n;
-  return n;
 }
 
 }  // namespace
@@ -91,19 +91,9 @@ int32_t ReadNumberSetting(const char16_t* keyPath, const char16_t* name, int32_t
                                 (static_cast<uint32_t>(bytes[3]) << 24));
   }
   // Any other type is read as UTF-16 digits, with a zero unit after the data.
-  auto* buffer = static_cast<uint8_t*>(AllocOrAbort(static_cast<std::size_t>(info.size) + 2));
-  if (!buffer) {
-    plat::RegCloseKey(key);
-    return fallback;
-  }
-  uint32_t size = info.size;
-  int32_t r = plat::RegQueryValue(key, name, nullptr, buffer, &size);
-  plat::RegCloseKey(key);
-  if (r != plat::RegOk) {
-    plat::MemFree(buffer);
-    return fallback;
-  }
-  buffer[size] = buffer[size + 1] = 0;
+  uint32_t size = 0;
+  uint8_t* buffer = ReadOpenValue(key, name, info.size, 2, &size);
+  if (!buffer) return fallback;
   uint32_t value = 0;
   for (uint32_t i = 0; i + 1 < size + 2; i += 2) {
     uint16_t unit = static_cast<uint16_t>(buffer[i] | (buffer[i + 1] << 8));
@@ -158,7 +148,7 @@ int WriteProgramNumber(const char16_t* name, int32_t number) {
 
 int WriteProgramString(const char16_t* name, const char16_t* text) {
   if (!text) return 0;
-  auto bytes = static_cast<uint32_t>((UnitLength(text) + 1) * 2);
+  auto bytes = static_cast<uint32_t>((std::char_traits<char16_t>::length(text) + 1) * 2);
   return WriteValue(name, plat::RegTypeString, reinterpret_cast<const uint8_t*>(text), bytes);
 }
 

@@ -34,6 +34,21 @@ char16_t MeasuredUnit(uint8_t code) {
   return CodePageMap[code - kFirstMappedCode];
 }
 
+// Makes the entry's table current, measuring it in the entry's font (which
+// the caller has selected) when needed.
+void UseWidthTable(ArticleView* view, FontCacheEntry* entry, bool created) {
+  view->widthTable = &entry->widths;
+  if (!created && !Unmeasured(entry->widths)) return;
+  for (int code = kFirstMeasuredCode; code <= kLastMeasuredCode; ++code) {
+    char16_t unit = MeasuredUnit(static_cast<uint8_t>(code));
+    plat::Size size{0, 0};
+    plat::GetTextExtent(view->dc, &unit, 1, &size);
+    entry->widths.widths[code - kFirstMeasuredCode] = static_cast<uint16_t>(size.cx);
+  }
+  for (int code = kFirstVowelCode; code <= kLastVowelCode; ++code)
+    entry->widths.widths[code - kFirstMeasuredCode] = 0;
+}
+
 }  // namespace
 
 int32_t StyleFontHeight(int32_t size, uint8_t key) {
@@ -76,7 +91,8 @@ plat::Font* SelectStyleFont(ArticleView* view, uint32_t request) {
     plat::SetTextColour(view->dc, largeBold ? kLargeBoldColour : kTextColour);
   }
   plat::Font* previous = plat::SelectFont(view->dc, entry->font);
-  BuildWidthTable(view, entry->font, created);
+  // Without a font there is nothing to measure: the current table stays.
+  if (entry->font) UseWidthTable(view, entry, created);
   return previous;
 }
 
@@ -84,17 +100,7 @@ void BuildWidthTable(ArticleView* view, plat::Font* font, bool created) {
   if (!view || !font) return;
   FontCacheEntry* entry = view->fontCache;
   while (entry && entry->font != font) entry = entry->next;
-  if (!entry) return;
-  view->widthTable = &entry->widths;
-  if (!created && !Unmeasured(entry->widths)) return;
-  for (int code = kFirstMeasuredCode; code <= kLastMeasuredCode; ++code) {
-    char16_t unit = MeasuredUnit(static_cast<uint8_t>(code));
-    plat::Size size{0, 0};
-    plat::GetTextExtent(view->dc, &unit, 1, &size);
-    entry->widths.widths[code - kFirstMeasuredCode] = static_cast<uint16_t>(size.cx);
-  }
-  for (int code = kFirstVowelCode; code <= kLastVowelCode; ++code)
-    entry->widths.widths[code - kFirstMeasuredCode] = 0;
+  if (entry) UseWidthTable(view, entry, created);
 }
 
 void MeasureWithWidthTable(const WidthTable* table, const uint8_t* text, int32_t* width,
@@ -109,8 +115,7 @@ void MeasureWithWidthTable(const WidthTable* table, const uint8_t* text, int32_t
   int32_t taken = 0;
   for (; taken < n && text[taken] != 0; ++taken) {
     uint8_t b = text[taken];
-    bool vowel = b >= kFirstVowelCode && b <= kLastVowelCode;
-    if (b >= kFirstMeasuredCode && b <= kLastMeasuredCode && !vowel) {
+    if (b >= kFirstMeasuredCode && b <= kLastMeasuredCode && !IsVowelCode(b)) {
       int32_t w = table->widths[b - kFirstMeasuredCode];
       if (sum + w > max) break;
       sum += w;

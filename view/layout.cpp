@@ -23,8 +23,6 @@ int32_t WidestCharacter(ArticleView* view) {
   return plat::GetTextMetrics(view->dc, &tm) ? tm.maxCharWidth : 0;
 }
 
-bool IsVowel(uint8_t c) { return c >= kFirstVowelCode && c <= kLastVowelCode; }
-
 // What the walk over the records carries from one record to the next.
 struct LayoutState {
   ArticleView* view;
@@ -144,7 +142,7 @@ uint16_t LayoutParagraph(LayoutState& s, const ParagraphRecord& r, int hanging) 
     // ride on it) so that every line makes progress.
     if (count == 0 && !hang && left > 0) {
       count = 1;
-      while (rightToLeft && count < left && IsVowel(work[p + count])) ++count;
+      while (rightToLeft && count < left && IsVowelCode(work[p + count])) ++count;
       avail = 0x7FFF;
       int32_t taken = count;
       Measure(view, rightToLeft, work + p, &avail, &taken);

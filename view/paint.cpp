@@ -44,17 +44,27 @@ PageStart FindPageStart(ArticleView* view) {
   return page;
 }
 
+// A run as drawn: `count` bytes at `text` in a box `width` pixels wide.
+struct PlacedRun {
+  const uint8_t* text;
+  int32_t count;
+  int32_t left;
+  int32_t width;
+};
+
 // The hanging word of a right-to-left line: after the line's stretch, past
 // the rest of its word and the spaces, to the end of the paragraph's text.
-const uint8_t* HangingWordRtl(const ArticleView* view, const LineRecord* line, int32_t* length) {
+// As much of it as fits the hang, drawn against the hang's right edge.
+PlacedRun HangingWordRtl(const ArticleView* view, const LineRecord* line) {
   const uint8_t* end = view->text.bytes + view->text.length;
   const uint8_t* p = view->text.bytes + line->textOffset + line->length;
   while (p < end && *p != 0 && *p != ' ') ++p;
   while (p < end && *p == ' ') ++p;
   const uint8_t* word = p;
   while (p < end && *p != 0) ++p;
-  *length = static_cast<int32_t>(p - word);
-  return word;
+  int32_t w = line->hangWidth, count = static_cast<int32_t>(p - word);
+  MeasureWithWidthTable(view->widthTable, word, &w, &count);
+  return {word, count, line->x + line->width + line->hangWidth - w, w};
 }
 
 // The hanging word of a left-to-right line: from the line's start to the
@@ -92,11 +102,8 @@ void DrawTextLine(ArticleView* view, const LineRecord* line, int32_t y) {
   if (line->hangWidth == 0) {
     DrawRun(view, run, line->length, line->x, y, line->width, line->height);
   } else if (line->style & StyleRightToLeft) {
-    int32_t length = 0;
-    const uint8_t* word = HangingWordRtl(view, line, &length);
-    int32_t w = line->hangWidth, count = length;
-    MeasureWithWidthTable(view->widthTable, word, &w, &count);
-    DrawRun(view, word, count, line->x + line->width + line->hangWidth - w, y, w, line->height);
+    const PlacedRun word = HangingWordRtl(view, line);
+    DrawRun(view, word.text, word.count, word.left, y, word.width, line->height);
     DrawRun(view, run, line->length, line->x, y, line->width, line->height);
   } else {
     int32_t length = 0;
@@ -157,12 +164,9 @@ int PaintHitHighlight(ArticleView* view) {
       if (line->hangWidth == 0) {
         HighlightRun(view, text, run, line->length, line->x, page.y, line);
       } else if (line->style & StyleRightToLeft) {
-        int32_t length = 0;
-        const uint8_t* word = HangingWordRtl(view, line, &length);
-        int32_t w = line->hangWidth, count = length;
-        MeasureWithWidthTable(view->widthTable, word, &w, &count);
-        DrawRunColoured(view->dc, word, count, line->x + line->width + line->hangWidth - w, page.y, w,
-                        line->height, kBlue, kYellow);
+        const PlacedRun word = HangingWordRtl(view, line);
+        DrawRunColoured(view->dc, word.text, word.count, word.left, page.y, word.width, line->height,
+                        kBlue, kYellow);
         HighlightRun(view, text, run, line->length, line->x, page.y, line);
       } else {
         int32_t length = 0;

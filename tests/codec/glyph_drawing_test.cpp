@@ -27,12 +27,7 @@ class GlyphTest : public ::testing::Test {
   }
   void TearDown() override {
     plat::SetDrawTextRecorder(nullptr);
-    plat::SelectFont(view_.dc, plat::GetStockFont(plat::StockSystemFont));
-    while (FontCacheEntry* e = view_.fontCache) {
-      view_.fontCache = e->next;
-      plat::DeleteFont(e->font);
-      plat::MemFree(e);
-    }
+    FreeCache();
     plat::DeleteDC(view_.dc);
     plat::DestroySurface(surface_);
     g_app = saved_;
@@ -43,13 +38,18 @@ class GlyphTest : public ::testing::Test {
     std::char_traits<char16_t>::copy(view_.font.faceName, face, std::char_traits<char16_t>::length(face));
     view_.font.size = size;
     view_.font.asciiBase = kAsciiBaseUnicode;
+    FreeCache();
+    SelectStyleFont(&view_, 0x11);
+  }
+
+  // The view's fonts, deselected first.
+  void FreeCache() {
     plat::SelectFont(view_.dc, plat::GetStockFont(plat::StockSystemFont));
     while (FontCacheEntry* e = view_.fontCache) {
       view_.fontCache = e->next;
       plat::DeleteFont(e->font);
       plat::MemFree(e);
     }
-    SelectStyleFont(&view_, 0x11);
   }
 
   int32_t W(uint8_t code) const { return view_.widthTable->widths[code - kFirstMeasuredCode]; }

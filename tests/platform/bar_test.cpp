@@ -229,12 +229,6 @@ class BarTest : public ScreenTest {
     return false;
   }
 
-  static void Tap(int32_t x, int32_t y) {
-    InputStylusDown(x, y);
-    InputStylusUp(x, y);
-    Pump();
-  }
-
   // The first column, from the left, inside `area` (screen) where `colour` is
   // drawn; -1 when it is not there.
   static int32_t ColumnOf(Colour colour, const Rect& area) {
@@ -421,6 +415,11 @@ TEST_F(BarTest, CommandBarFollowsItsParentAndHides) {
   EXPECT_EQ(CommandBarHeight(bar), kCommandBarHeight);
   EXPECT_EQ(CommandBarHeight(main), 0) << "not a bar";
   EXPECT_FALSE(ShowCommandBar(main, true));
+
+  // A scroll bar appearing narrows the client: the bar follows that too.
+  const ScrollInfo scroll{sizeof(ScrollInfo), ScrollMaskRange | ScrollMaskPage, 0, 100, 10, 0, 0};
+  WriteScrollBar(main, ScrollBarVertical, &scroll, true);
+  EXPECT_EQ(barWidthSeen, 180 - SystemMetric(MetricVScrollWidth)) << "fitted before the parent hears of its size";
 }
 
 TEST_F(BarTest, ToolTipsFollowTheStylusAndTheMouse) {

@@ -275,6 +275,27 @@ TEST_F(ControlTest, ControlsSetAndGetTheFont) {
   DeleteFont(font);
 }
 
+TEST_F(ControlTest, ControlDestroyedAsATapFocusesItIsLeftAlone) {
+  for (const char16_t* cls : {kButtonClass, kEditClass, kListBoxClass}) {
+    SCOPED_TRACE(cls == kButtonClass ? "button" : cls == kEditClass ? "edit" : "list");
+    Window victim = nullptr;
+    // The focus is here; losing it destroys the control being tapped.
+    Window holder = Open(kChild, 0, 50, 20, 20, parent_, [&](Window, uint32_t msg, uintptr_t, intptr_t, intptr_t*) {
+      if (msg == MsgFocusLost && victim) DisposeWindow(victim);
+      return false;
+    });
+    victim = Make(cls, 0, 9, u"x");
+    ASSERT_NE(victim, nullptr);
+    SetFocusWindow(holder);
+    ASSERT_EQ(FocusWindow(), holder);
+    SendToWindow(victim, MsgStylusDown, StylusButtonDown, PackWords(2, 2));
+    EXPECT_FALSE(IsLiveWindow(victim));
+    EXPECT_NE(FocusWindow(), victim);
+    DisposeWindow(holder);
+    Pump();
+  }
+}
+
 // ---- List boxes --------------------------------------------------------------------
 
 std::vector<std::u16string> Items(Window list) {

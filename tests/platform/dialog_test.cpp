@@ -254,6 +254,22 @@ TEST_F(DialogTest, DialogsNest) {
   EXPECT_FALSE(outerEnabledDuringInner);
 }
 
+TEST_F(DialogTest, QuitEndsTheDialogWithZeroAndIsHandedOn) {
+  Window main = OpenFull();
+  Pump();
+  bool destroyed = false;
+  TestProc() = [&](Window, uint32_t m, uintptr_t, intptr_t) -> intptr_t {
+    if (m == MsgInitDialog) RequestQuit(3);
+    if (m == MsgDestroy) destroyed = true;
+    return 0;
+  };
+  const DialogTemplate t = Template({});
+  EXPECT_EQ(RunDialog(&t, main, Trampoline, 0), 0);
+  EXPECT_TRUE(destroyed);
+  EXPECT_TRUE(WindowEnabled(main));
+  EXPECT_EQ(RunLoop(), 3) << "the quit is handed on to the loop outside, with its code";
+}
+
 TEST_F(DialogTest, BadTemplatesAndMissingResourcesFail) {
   DialogTemplate t = Template({Item(0x99, 1, 0, 0, 0, 5, 5)});
   EXPECT_EQ(RunDialog(&t, nullptr, Trampoline, 0), -1);

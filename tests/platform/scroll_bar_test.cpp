@@ -48,11 +48,6 @@ class ScrollBarTest : public ScreenTest {
     Pump();
     Log().clear();
   }
-  void Tap(int32_t x, int32_t y) {
-    InputStylusDown(x, y);
-    InputStylusUp(x, y);
-    Pump();
-  }
   // The thumb's top and bottom edge on the screen, found by its colour.
   std::pair<int32_t, int32_t> Thumb() {
     const Surface* s = ScreenSurface();

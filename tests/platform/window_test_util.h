@@ -135,11 +135,7 @@ class ScreenTest : public ::testing::Test {
     plat::SetMessageBoxEcho(false);
     plat::TakeShownMessages();
     liveBefore_ = plat::MemLiveBlocks();
-    plat::PlatformOptions o;
-    o.headless = true;
-    o.screenWidth = 240;
-    o.screenHeight = 320;
-    Start(o);
+    Start(SmallHeadless());
   }
   void TearDown() override {
     plat::StopScreen();
@@ -159,12 +155,18 @@ class ScreenTest : public ::testing::Test {
     ASSERT_TRUE(plat::AddWindowClass(&desc));
   }
 
-  // A fresh 240 x 320 headless screen driven by `script`.
-  void StartWith(const std::string& name, const std::string& script) {
+  // A 240 x 320 headless screen.
+  static plat::PlatformOptions SmallHeadless() {
     plat::PlatformOptions o;
     o.headless = true;
     o.screenWidth = 240;
     o.screenHeight = 320;
+    return o;
+  }
+
+  // A fresh one driven by `script`.
+  void StartWith(const std::string& name, const std::string& script) {
+    plat::PlatformOptions o = SmallHeadless();
     o.scriptPath = WriteScript(name, script);
     Start(o);
   }
@@ -189,6 +191,13 @@ class ScreenTest : public ::testing::Test {
   static plat::Window OpenFull(uint32_t style = plat::WinStyleVisible, Handler handler = nullptr) {
     return Open(style, plat::kDefaultPlacement, plat::kDefaultPlacement, plat::kDefaultPlacement,
                 plat::kDefaultPlacement, nullptr, std::move(handler));
+  }
+
+  // A stylus tap at a screen point, with what it queued handled.
+  static void Tap(int32_t x, int32_t y) {
+    plat::InputStylusDown(x, y);
+    plat::InputStylusUp(x, y);
+    Pump();
   }
 
   long liveBefore_ = 0;

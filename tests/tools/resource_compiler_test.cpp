@@ -18,6 +18,7 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "tests/tools/bitmap_pixels.h"
+#include "tests/tools/resource_bytes.h"
 #include "tools/rc/pixel_art.h"
 
 namespace fs = std::filesystem;
@@ -58,25 +59,6 @@ class RcFolder : public ::testing::Test {
 
   fs::path dir_;
 };
-
-uint16_t Word(const std::vector<uint8_t>& b, std::size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
-}
-
-// A string block's 16 entries.
-std::vector<std::u16string> Entries(const std::vector<uint8_t>& block) {
-  std::vector<std::u16string> entries;
-  std::size_t at = 0;
-  for (int i = 0; i < 16; ++i) {
-    const uint16_t n = Word(block, at);
-    at += 2;
-    std::u16string s;
-    for (uint16_t k = 0; k < n; ++k, at += 2) s += static_cast<char16_t>(Word(block, at));
-    entries.push_back(s);
-  }
-  EXPECT_EQ(at, block.size()) << "bytes after the 16th entry";
-  return entries;
-}
 
 TEST_F(RcFolder, ReportsFileLineAndWhatIsWrong) {
   const std::string kArt = "size 4 2\ncolour . 192 192 192\ncolour k 0 0 0\npicture\n";
@@ -226,8 +208,8 @@ TEST_F(RcFolder, CompiledBytesReadBackThroughThePlatform) {
   first[0] = u"zero";
   second[1] = u"Top";
   second[15] = u"last of block 2";
-  EXPECT_EQ(Entries(block1->bytes), first);
-  EXPECT_EQ(Entries(block2->bytes), second);
+  EXPECT_EQ(StringBlockEntries(block1->bytes), first);
+  EXPECT_EQ(StringBlockEntries(block2->bytes), second);
 
   const CompiledResource* accel = Find(out, plat::ResTypeAccelerator, 42);
   ASSERT_TRUE(accel);

@@ -11,6 +11,7 @@
 #include "platform/resources.h"
 #include "platform/window.h"
 #include "tests/tools/bitmap_pixels.h"
+#include "tests/tools/resource_bytes.h"
 
 namespace {
 
@@ -19,10 +20,6 @@ std::vector<uint8_t> ResourceBytes(uint16_t type, uint16_t id) {
   const uint8_t* data = plat::LoadProgramResource(h);
   if (!data) return {};
   return std::vector<uint8_t>(data, data + plat::ResourceSize(h));
-}
-
-uint16_t Word(const std::vector<uint8_t>& b, std::size_t at) {
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
 struct ExpectedItem {
@@ -90,21 +87,10 @@ TEST(ShippedResources, MenuBarIsTheThirtyTwoBytesUnderBothTypes) {
 
 TEST(ShippedResources, StringBlockHoldsGoAndFile) {
   // Strings 302 and 303 are entries 14 and 15 of block 19; the rest are empty.
-  const std::vector<uint8_t> block = ResourceBytes(plat::ResTypeString, 19);
-  std::vector<std::u16string> entries;
-  std::size_t at = 0;
-  for (int i = 0; i < 16 && at + 2 <= block.size(); ++i) {
-    const uint16_t n = Word(block, at);
-    at += 2;
-    std::u16string s;
-    for (uint16_t k = 0; k < n && at + 2 <= block.size(); ++k, at += 2) s += static_cast<char16_t>(Word(block, at));
-    entries.push_back(s);
-  }
   std::vector<std::u16string> expected(16);
   expected[14] = u"Go";
   expected[15] = u"File";
-  EXPECT_EQ(entries, expected);
-  EXPECT_EQ(at, block.size()) << "nothing after the 16th entry";
+  EXPECT_EQ(StringBlockEntries(ResourceBytes(plat::ResTypeString, 19)), expected);
 }
 
 TEST(ShippedResources, AcceleratorsAreTheMenuShortcuts) {

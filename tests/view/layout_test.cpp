@@ -499,7 +499,7 @@ TEST_F(LayoutTest, OnePixelWideViewStillMakesProgress) {
       for (int k = 0; k < l.length; ++k) covered[l.textOffset + k] = true;
       // The points stored before the line's first letter belong to it.
       if (l.textOffset > r.textOffset) {
-        EXPECT_FALSE(IsVowel(text[l.textOffset - 1]));
+        EXPECT_FALSE(IsVowelCode(text[l.textOffset - 1]));
       }
     }
     for (uint32_t k = r.textOffset; k < end; ++k)

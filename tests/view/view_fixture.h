@@ -50,12 +50,10 @@ inline TextBuffer MakeText(const std::vector<Record>& records) {
   return {block, static_cast<uint32_t>(bytes.size())};
 }
 
-inline bool IsVowel(uint8_t c) { return c >= kFirstVowelCode && c <= kLastVowelCode; }
-
 // Widths that make breaks predictable: letters 10 pixels, except 'b' 8 and
 // 'c' 12; space 5, hyphen 6, vowel points 0.
 inline uint16_t TestWidth(int code) {
-  if (IsVowel(static_cast<uint8_t>(code))) return 0;
+  if (IsVowelCode(static_cast<uint8_t>(code))) return 0;
   switch (code) {
     case ' ': return 5;
     case '-': return 6;

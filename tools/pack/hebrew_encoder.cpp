@@ -244,8 +244,6 @@ void AppendUnit(std::u16string& out, char16_t u) {
   }
 }
 
-bool IsVowelCode(uint8_t c) { return c >= kFirstVowelCode && c <= kLastVowelCode; }
-
 }  // namespace
 
 std::string DecodeParagraph(const uint8_t* bytes, std::size_t n) {

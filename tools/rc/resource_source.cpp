@@ -92,6 +92,13 @@ void Put16(std::vector<uint8_t>* out, uint32_t v) {
 
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  text->assign(std::istreambuf_iterator<char>(in), {});
+  return true;
+}
+
 // Words, and strings in double quotes (escapes \" and \\); '#' outside a
 // string starts a comment.
 bool Tokenize(const std::string& line, std::vector<Token>* out, std::string* what) {
@@ -265,9 +272,8 @@ struct Compiler {
     const uint16_t type = icon ? plat::ResTypeIcon : plat::ResTypeBitmap;
     if (!Claim(type, id, t[0].text.c_str(), line)) return false;
     const std::string artPath = (dir / t[2].text).string();
-    std::ifstream in(artPath, std::ios::binary);
-    if (!in) return Fail("cannot read '" + artPath + "'");
-    const std::string text{std::istreambuf_iterator<char>(in), {}};
+    std::string text;
+    if (!ReadWholeFile(artPath, &text)) return Fail("cannot read '" + artPath + "'");
     PixelArt art;
     if (!ParsePixelArt(text, artPath, &art, error)) return false;
     if (icon && (art.pictures != 1 || art.width != kIconSide || art.height != kIconSide))
@@ -569,11 +575,10 @@ bool CompileResourceText(const std::string& text, const std::string& path,
 
 bool CompileResourceFile(const std::string& path, std::vector<CompiledResource>* out,
                          std::string* error) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  std::string text;
+  if (!ReadWholeFile(path, &text)) {
     *error = path + ": cannot be read";
     return false;
   }
-  const std::string text{std::istreambuf_iterator<char>(in), {}};
   return CompileResourceText(text, path, out, error);
 }
