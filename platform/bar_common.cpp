@@ -103,7 +103,6 @@ Size TextSize(Font* font, const std::u16string& text) {
 }
 
 bool EmptyRect(const Rect& r) { return r.left >= r.right || r.top >= r.bottom; }
-bool Inside(const Rect& r, int32_t x, int32_t y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
 bool RightEnd(ItemKind k) { return k == ItemHelp || k == ItemClose || k == ItemInputPanel; }
 
 bool Enabled(const Item& item) { return RightEnd(item.kind) || (item.state & BarStateEnabled); }
@@ -168,7 +167,7 @@ void LayOut(const PlatWindow* w, Bar* b) {
 int32_t ItemAt(PlatWindow* w, Bar* b, int32_t x, int32_t y) {
   LayOut(w, b);
   for (std::size_t i = 0; i < b->items.size(); ++i) {
-    if (!EmptyRect(b->items[i].rect) && Inside(b->items[i].rect, x, y)) return static_cast<int32_t>(i);
+    if (!EmptyRect(b->items[i].rect) && gfx::Contains(b->items[i].rect, x, y)) return static_cast<int32_t>(i);
   }
   return -1;
 }

@@ -41,8 +41,7 @@ std::map<std::u16string, uint32_t>& Formats() {
 
 std::u16string Folded(const char16_t* name) {
   std::u16string s(name);
-  for (char16_t& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
+  for (char16_t& c : s) c = FoldAscii(c);
   return s;
 }
 

@@ -8,15 +8,7 @@
 namespace plat {
 namespace ctl {
 
-namespace {
-
-void Fill(Surface* s, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, pixel);
-}
-
-}  // namespace
-
-void FillClient(PlatWindow* w, Rect r, uint32_t pixel) { Fill(&w->client, r, pixel); }
+void FillClient(PlatWindow* w, Rect r, uint32_t pixel) { gfx::FillPixels(&w->client, r, pixel); }
 
 void PaintShape(Surface* s, const Rect& r, uint32_t pixel, Shape inside) {
   const double size = r.right - r.left;
@@ -45,8 +37,8 @@ void PaintShape(Surface* s, const Rect& r, uint32_t pixel, Shape inside) {
 
 void PaintPushFace(Surface* s, const Rect& r, bool focus, bool thick, bool pressed) {
   const int32_t edge = focus || thick ? 2 : 1;
-  Fill(s, r, focus ? kFocusPixel : kEdgePixel);
-  Fill(s, Rect{r.left + edge, r.top + edge, r.right - edge, r.bottom - edge}, pressed ? kPressedPixel : kFacePixel);
+  gfx::FillPixels(s, r, focus ? kFocusPixel : kEdgePixel);
+  gfx::FillPixels(s, Rect{r.left + edge, r.top + edge, r.right - edge, r.bottom - edge}, pressed ? kPressedPixel : kFacePixel);
 }
 
 uint32_t PrepareText(PlatWindow* w, DeviceContext* dc, Font* font) {

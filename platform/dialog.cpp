@@ -163,11 +163,9 @@ void DecorateCaption(PlatWindow* w, DialogRun* run) {
   DrawFrame(w);
   Surface* s = &w->frame;
   const Rect r = OkRect(w);
-  auto fill = [s](Rect x, uint32_t pixel) {
-    if (gfx::ClipToSurface(s, &x)) gfx::FillPixels(s, x, pixel);
-  };
-  fill(r, 0xFFFFFF);
-  fill(Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, run->okPressed ? 0xFFFFFF : kCaptionPixel);
+  gfx::FillPixels(s, r, 0xFFFFFF);
+  gfx::FillPixels(s, Rect{r.left + 1, r.top + 1, r.right - 1, r.bottom - 1},
+                  run->okPressed ? 0xFFFFFF : kCaptionPixel);
   DeviceContext* dc = CreateSurfaceDC(s);
   if (dc) {
     if (Font* font = CaptionFont()) SelectFont(dc, font);
@@ -184,8 +182,7 @@ bool OnOk(PlatWindow* w, intptr_t lParam) {
   ScreenOrigin(w, &ox, &oy);
   const int32_t x = SignedLowWord(static_cast<uintptr_t>(lParam)) - ox;
   const int32_t y = SignedHighWord(static_cast<uintptr_t>(lParam)) - oy;
-  const Rect r = OkRect(w);
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+  return gfx::Contains(OkRect(w), x, y);
 }
 
 void SetOkPressed(PlatWindow* w, DialogRun* run, bool pressed) {

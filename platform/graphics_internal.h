@@ -57,6 +57,10 @@ Surface* TargetSurface(const DeviceContext* dc);
 bool ClipToSurface(const Surface* s, Rect* r);
 // `r` clipped to `bound`; false when nothing remains.
 bool Intersect(Rect* r, const Rect& bound);
+// The point lies in `r` (its right and bottom edges excluded).
+inline bool Contains(const Rect& r, int32_t x, int32_t y) {
+  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 // Fills what lies on the surface of `r` with a pixel value.
 void FillPixels(Surface* s, Rect r, uint32_t pixel);

@@ -19,6 +19,7 @@
 #include <thread>
 
 #include "platform/instances_internal.h"
+#include "platform/text_utf.h"
 #include "platform/window_internal.h"
 
 namespace plat {
@@ -35,7 +36,6 @@ constexpr int kMaxAcceptsPerServe = 64;
 
 // ---- Names --------------------------------------------------------------------------------
 
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 std::size_t BoundedLength(const char16_t* s, std::size_t limit) {
   std::size_t n = 0;

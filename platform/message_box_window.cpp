@@ -60,10 +60,6 @@ std::vector<int32_t> Answers(uint32_t flags) {
   }
 }
 
-bool Inside(const Rect& r, int32_t x, int32_t y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 int32_t TextWidth(DeviceContext* dc, const char16_t* s, std::size_t n) {
   Size size{};
   GetTextExtent(dc, s, static_cast<int32_t>(n), &size);
@@ -135,18 +131,14 @@ void DrawIcon(Surface* s, DeviceContext* dc, const Box& box) {
   }
 }
 
-void Fill(Surface* s, Rect r, uint32_t pixel) {
-  if (gfx::ClipToSurface(s, &r)) gfx::FillPixels(s, r, pixel);
-}
-
 void Paint(PlatWindow* w, Box* box) {
   PaintInfo info;
   DeviceContext* dc = StartPaint(w, &info);
   if (!dc) return;
   Surface* s = &w->client;
-  Fill(s, Rect{0, 0, s->width, s->height}, 0xFFFFFF);
-  Fill(s, box->band, kBandPixel);
-  Fill(s, Rect{box->band.left, box->band.top, box->band.right, box->band.top + 1}, kBandEdgePixel);
+  gfx::FillPixels(s, Rect{0, 0, s->width, s->height}, 0xFFFFFF);
+  gfx::FillPixels(s, box->band, kBandPixel);
+  gfx::FillPixels(s, Rect{box->band.left, box->band.top, box->band.right, box->band.top + 1}, kBandEdgePixel);
   if (box->icon) DrawIcon(s, dc, *box);
   SelectFont(dc, box->font);
   SetBackMode(dc, BackTransparent);
@@ -165,7 +157,7 @@ void Paint(PlatWindow* w, Box* box) {
 int32_t ButtonAt(const Box* box, intptr_t lParam) {
   const int32_t x = SignedLowWord(static_cast<uintptr_t>(lParam)), y = SignedHighWord(static_cast<uintptr_t>(lParam));
   for (std::size_t i = 0; i < box->buttons.size(); ++i) {
-    if (Inside(box->buttons[i], x, y)) return static_cast<int32_t>(i);
+    if (gfx::Contains(box->buttons[i], x, y)) return static_cast<int32_t>(i);
   }
   return -1;
 }

@@ -64,10 +64,6 @@ BarGeometry Geometry(const PlatWindow* w, bool dragPosition) {
   return g;
 }
 
-bool Inside(const Rect& r, int32_t x, int32_t y) {
-  return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
-}
-
 // A button face: filled, with a one-pixel edge.
 void Button(Surface* s, const Rect& r, uint32_t face) {
   gfx::FillPixels(s, r, kEdgePixel);
@@ -103,9 +99,9 @@ Rect BarRect(const PlatWindow* w) {
 
 ScrollPart BarPartAt(const PlatWindow* w, int32_t x, int32_t y) {
   const BarGeometry g = Geometry(w, false);
-  if (!Inside(g.bar, x, y) || !BarUsable(w->vbar)) return ScrollPartNone;
-  if (Inside(g.up, x, y)) return ScrollPartUpArrow;
-  if (Inside(g.down, x, y)) return ScrollPartDownArrow;
+  if (!gfx::Contains(g.bar, x, y) || !BarUsable(w->vbar)) return ScrollPartNone;
+  if (gfx::Contains(g.up, x, y)) return ScrollPartUpArrow;
+  if (gfx::Contains(g.down, x, y)) return ScrollPartDownArrow;
   if (g.thumbLength == 0) return ScrollPartNone;
   if (y < g.thumbTop) return ScrollPartPageUp;
   if (y >= g.thumbTop + g.thumbLength) return ScrollPartPageDown;

@@ -2,6 +2,13 @@
 
 namespace plat {
 
+bool EqualFoldingAscii(const char16_t* a, const char16_t* b) {
+  for (;; ++a, ++b) {
+    if (FoldAscii(*a) != FoldAscii(*b)) return false;
+    if (*a == 0) return true;
+  }
+}
+
 namespace {
 
 void AppendUtf8(std::string& out, char32_t c) {

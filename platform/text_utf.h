@@ -10,4 +10,12 @@ namespace plat {
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
 
+// ASCII letters in lower case, everything else as it is: window classes,
+// clipboard formats and command-line switches compare so.
+constexpr char16_t FoldAscii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c;
+}
+// Two zero-terminated strings, equal when their ASCII letters are folded.
+bool EqualFoldingAscii(const char16_t* a, const char16_t* b);
+
 }  // namespace plat

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/graphics_internal.h"
+#include "platform/text_utf.h"
 #include "platform/window_internal.h"
 
 namespace plat {
@@ -19,8 +20,6 @@ constexpr int32_t kMaxCoordinate = 1 << 20;
 // Sides of a window; a window's surfaces stay within MaxSurfacePixels.
 constexpr int32_t kMaxWindowSide = 8192;
 constexpr std::size_t kMaxClassName = 255;
-
-char16_t FoldAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
 bool SameClassName(const std::u16string& a, const char16_t* b) {
   std::size_t i = 0;

@@ -4,6 +4,7 @@
 
 #include "platform/handheld_shell.h"
 #include "platform/instances.h"
+#include "platform/text_utf.h"
 #include "platform/window.h"
 #include "shell/app_globals.h"
 #include "shell/main_window.h"
@@ -13,16 +14,6 @@
 namespace {
 
 constexpr uint32_t kMainWindowExStyle = 0x100;
-
-bool EqualsIgnoringCase(const char16_t* a, const char16_t* b) {
-  for (;; ++a, ++b) {
-    char16_t x = *a, y = *b;
-    if (x >= u'A' && x <= u'Z') x = static_cast<char16_t>(x - u'A' + u'a');
-    if (y >= u'A' && y <= u'Z') y = static_cast<char16_t>(y - u'A' + u'a');
-    if (x != y) return false;
-    if (x == 0) return true;
-  }
-}
 
 // The top-level window above `window`, through parents and owners: a dialog
 // leads to the window that owns it.
@@ -111,7 +102,7 @@ int32_t ProgramEntry(plat::PlatModule* instance, plat::PlatModule*, const char16
   }
   g_app.menuBarOnBottom = ReadNumberSetting(kMakerKey, u"MenuBarOnBottom", 0);
   g_app.surroundingGutter = ReadNumberSetting(kMakerKey, u"SurroundingGutter", 0);
-  if (commandLine && commandLine[0] && EqualsIgnoringCase(commandLine, u"/today")) {
+  if (commandLine && commandLine[0] && plat::EqualFoldingAscii(commandLine, u"/today")) {
     g_app.todayRequested = 1;
   }
 
