@@ -531,16 +531,6 @@ int32_t TextLength(const char16_t* text, int32_t n) {
 
 // The character at text[i] and how many units it takes: a surrogate pair is
 // one character, an unpaired surrogate stands for U+FFFD.
-int32_t DecodeAt(const char16_t* text, int32_t n, int32_t i, char32_t* c) {
-  const char16_t u = text[i];
-  if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
-    *c = 0x10000 + ((char32_t{u} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
-    return 2;
-  }
-  *c = (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u;
-  return 1;
-}
-
 struct Item {
   char32_t c;
   bool mnemonic;  // underlined as the marked character of a prefix '&'
@@ -551,7 +541,7 @@ void DisplayItems(const char16_t* text, int32_t n, bool prefixes, std::vector<It
   bool marked = false;
   for (int32_t i = 0; i < n;) {
     char32_t c;
-    i += DecodeAt(text, n, i, &c);
+    i += DecodeUtf16(text, static_cast<std::size_t>(n), static_cast<std::size_t>(i), &c);
     // "&x" underlines x; "&&" is a literal '&'; a final '&' stays as it is.
     if (prefixes && c == u'&' && !marked && i < n) {
       marked = true;
@@ -809,7 +799,7 @@ bool GetTextExtentFit(DeviceContext* dc, const char16_t* text, int32_t n, int32_
   bool fits = true;
   for (int32_t i = 0; i < n;) {
     char32_t c;
-    const int32_t units = DecodeAt(text, n, i, &c);
+    const int32_t units = DecodeUtf16(text, static_cast<std::size_t>(n), static_cast<std::size_t>(i), &c);
     extent += GlyphFor(font, c).advance;
     const auto clamped = static_cast<int32_t>(std::min<int64_t>(extent, INT32_MAX));
     fits = fits && extent <= maxExtent;

@@ -2,6 +2,16 @@
 
 namespace plat {
 
+int32_t DecodeUtf16(const char16_t* text, std::size_t n, std::size_t i, char32_t* c) {
+  const char16_t u = text[i];
+  if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+    *c = 0x10000 + ((char32_t{u} - 0xD800) << 10) + (char32_t{text[i + 1]} - 0xDC00);
+    return 2;
+  }
+  *c = (u >= 0xD800 && u < 0xE000) ? 0xFFFD : u;
+  return 1;
+}
+
 bool EqualFoldingAscii(const char16_t* a, const char16_t* b) {
   for (;; ++a, ++b) {
     if (FoldAscii(*a) != FoldAscii(*b)) return false;
@@ -44,15 +54,9 @@ void AppendUtf16(std::u16string& out, char32_t c) {
 std::string Utf16ToUtf8(std::u16string_view text) {
   std::string out;
   out.reserve(text.size() * 2);
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c < 0xE000) {
-      c = 0xFFFD;
-    }
+  for (std::size_t i = 0; i < text.size();) {
+    char32_t c = 0;
+    i += static_cast<std::size_t>(DecodeUtf16(text.data(), text.size(), i, &c));
     AppendUtf8(out, c);
   }
   return out;
